@@ -1,0 +1,69 @@
+#include <cstring>
+#include <iostream>
+
+#include "cli/cli.h"
+#include "cli/cli_commands.h"
+
+namespace ferrolad::cli {
+
+const std::vector<CliCommand>& Commands() {
+  // Add one row per command; keep the list in the order a user would look for them.
+  static const std::vector<CliCommand> table = {
+  };
+  return table;
+}
+
+static void PrintHelp(std::ostream& out) {
+  out << "Usage: ferrolad-cli COMMAND [ARGS...]\n\nCommands:\n";
+  for (const auto& c : Commands()) {
+    out << "  " << c.usage << "\n      " << c.help << "\n";
+  }
+  out << "\nExit status: 0 on success, 1 when the command found a fault, 2 on bad usage or unreadable input.\n";
+}
+
+// Options that may stand before the command name; they are handed on to the command.
+static bool IsGlobalOption(const std::string& a, bool& takesValue) {
+  takesValue = a == "--port" || a == "--id" || a == "--sim-model";
+  return takesValue || a == "-v" || a == "--verbose";
+}
+
+int Run(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> globals;
+  size_t i = 0;
+  for (bool takesValue = false; i < all.size() && IsGlobalOption(all[i], takesValue); ++i) {
+    globals.push_back(all[i]);
+    if (takesValue) {
+      if (i + 1 >= all.size()) {
+        err << "ferrolad-cli: " << all[i] << " needs a value\n";
+        return 2;
+      }
+      globals.push_back(all[++i]);
+    }
+  }
+  std::vector<std::string> argv(all.begin() + static_cast<long>(i), all.end());
+  if (argv.empty() || argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help") {
+    PrintHelp(argv.empty() ? err : out);
+    return argv.empty() ? 2 : 0;
+  }
+  for (const auto& c : Commands()) {
+    if (argv[0] == c.name) {
+      std::vector<std::string> rest(argv.begin() + 1, argv.end());
+      rest.insert(rest.end(), globals.begin(), globals.end());
+      if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
+        out << "Usage: ferrolad-cli " << c.usage << "\n" << c.help << "\n";
+        return 0;
+      }
+      return c.run(rest, out, err);
+    }
+  }
+  err << "ferrolad-cli: unknown command \"" << argv[0] << "\" (see ferrolad-cli --help)\n";
+  return 2;
+}
+
+int Main(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  return Run(args, std::cout, std::cerr);
+}
+
+}  // namespace ferrolad::cli
