@@ -10,5 +10,10 @@ namespace ferrolad::cli {
 using Args = std::vector<std::string>;
 
 int CmdCheck(const Args& args, std::ostream& out, std::ostream& err);
+int CmdCleanup(const Args& args, std::ostream& out, std::ostream& err);
+int CmdFrame(const Args& args, std::ostream& out, std::ostream& err);
+int CmdLrc(const Args& args, std::ostream& out, std::ostream& err);
+int CmdLadder(const Args& args, std::ostream& out, std::ostream& err);
+int CmdSim(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ferrolad::cli

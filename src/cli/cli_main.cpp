@@ -9,6 +9,20 @@ namespace ferrolad::cli {
 const std::vector<CliCommand>& Commands() {
   // Add one row per command; keep the list in the order a user would look for them.
   static const std::vector<CliCommand> table = {
+      {"check", "check [--numbers] FILE...",
+       "Checks instruction-list files: prints FILE:LINE: CODE: TEXT for every wrong line; --numbers also prints the program with its instruction numbers.",
+       CmdCheck},
+      {"cleanup", "cleanup --clear|--comment FILE",
+       "Prints the program with empty lines removed and wrong lines deleted (--clear) or marked as comments (--comment).",
+       CmdCleanup},
+      {"frame", "frame HEX...", "Prints the Modbus ASCII frame of request bytes given in hexadecimal (CR LF shown as \\r\\n).", CmdFrame},
+      {"lrc", "lrc HEX...", "Prints the LRC (two's complement of the byte sum) of bytes given in hexadecimal.", CmdLrc},
+      {"sim", "sim --model NAME [--id N] [--pty PATH] [--wire-baud B] [--fw VALUE]",
+       "Serves a simulated controller on a pseudo-terminal until interrupted; standard input takes run, stop, x N 0|1, error, fault, status, quit.",
+       CmdSim},
+      {"ladder", "ladder show FILE",
+       "Prints a ladder diagram file as text: one line per row, one fixed-width field per cell (element and operand).",
+       CmdLadder},
   };
   return table;
 }
