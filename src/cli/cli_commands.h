@@ -15,5 +15,7 @@ int CmdFrame(const Args& args, std::ostream& out, std::ostream& err);
 int CmdLrc(const Args& args, std::ostream& out, std::ostream& err);
 int CmdLadder(const Args& args, std::ostream& out, std::ostream& err);
 int CmdSim(const Args& args, std::ostream& out, std::ostream& err);
+int CmdRead(const Args& args, std::ostream& out, std::ostream& err);
+int CmdWrite(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ferrolad::cli

@@ -1,6 +1,7 @@
 #include "comm/modbus.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "comm/rw_registers_thread.h"
 #include "comm/rw_thread.h"
@@ -321,6 +322,11 @@ bool TModBus::QueueFrame(int mode, bool threadUserFlag, const std::string& name,
   Track(worker);
   worker->Start();
   return true;
+}
+
+void TModBus::EnqueueFrameText(std::string text, uint16_t address) {
+  std::lock_guard lock(frameQueueMu_);
+  FrameQueue.push_back({std::move(text), address});
 }
 
 // ---------------------------------------------------------------------------------------------

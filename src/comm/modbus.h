@@ -90,6 +90,10 @@ class TModBus : public ModbusResponseChecker {
   bool QueueFrame(int mode, bool threadUserFlag, const std::string& name, const TBytesArray& request,
                   uint16_t address = 0);
 
+  // A frame prepared elsewhere (its text as sent). QueueFrame with a mode other than 0 and 1 sends
+  // what is queued without framing anything itself.
+  void EnqueueFrameText(std::string text, uint16_t address = 0);
+
   // ---- receive path (window thread) ----
   void DataReceived(const uint8_t* data, size_t size, uint32_t lineErrors);
 
@@ -125,6 +129,7 @@ class TModBus : public ModbusResponseChecker {
   // Communication displays of the main window; changed on the window thread, then ViewChanged.
   TCommView View;
   std::function<void()> ViewChanged;
+  void Changed();  // calls ViewChanged
 
   // ---- hooks, all run on the window thread unless said ----
   std::function<void(bool enabled)> SetStatusTimer;       // TimerGetState on/off
@@ -165,7 +170,6 @@ class TModBus : public ModbusResponseChecker {
   bool OnMain(std::function<void()> fn);
   void LogLine(bool noLog, const std::string& text);
   void LogEntry(LogEntryKind kind, std::string text);
-  void Changed();
   void StatusTimer(bool enabled);
   int SettingOr(int (TCommonDatas::*get)() const, int fallback) const;
 

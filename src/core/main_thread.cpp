@@ -45,11 +45,9 @@ void EventLoopMainThread::bindToCurrentThread() {
 }
 
 void EventLoopMainThread::post(std::function<void()> fn) {
-  {
-    std::lock_guard lock(mutex_);
-    if (closed_) return;
-    queue_.push_back(Task{std::move(fn), nullptr});
-  }
+  std::lock_guard lock(mutex_);
+  if (closed_) return;
+  queue_.push_back(Task{std::move(fn), nullptr});
   cv_.notify_all();
 }
 

@@ -7,10 +7,9 @@ namespace ferrolad {
 ManualResetEvent::ManualResetEvent(bool initiallySet, std::string name) : name_(std::move(name)), set_(initiallySet) {}
 
 void ManualResetEvent::set() {
-  {
-    std::lock_guard lock(mutex_);
-    set_ = true;
-  }
+  // Notify under the lock: a waiter may destroy the event as soon as its wait returns.
+  std::lock_guard lock(mutex_);
+  set_ = true;
   cv_.notify_all();
 }
 

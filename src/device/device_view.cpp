@@ -62,4 +62,17 @@ void ApplyDeviceDescription(const TDeviceDescription& description, uint32_t last
   vm.ReadingSupported = ReadingSupportedFor(lastFirmware);
 }
 
+std::vector<std::string> ModelBoxItems() {
+  std::vector<std::string> names;
+  for (const TDeviceDescription& d : DeviceDescriptions()) names.push_back(d.ModelName);
+  return names;
+}
+
+bool cbxDeviceModelChange(std::string_view selectedText, uint32_t lastFirmware, TDeviceViewModel& vm) {
+  const TDeviceDescription* d = FindDescriptionByModel(selectedText);
+  if (d == nullptr) return false;
+  ApplyDeviceDescription(*d, lastFirmware, vm);
+  return true;
+}
+
 }  // namespace ferrolad

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/device_description.h"
@@ -53,5 +54,11 @@ std::vector<std::string> ParameterCaptions(const TDeviceDescription& description
 // lastFirmware is the value last read with GET_FW (0 when none).
 void ApplyDeviceDescription(const TDeviceDescription& description, uint32_t lastFirmware,
                             TDeviceViewModel& vm);
+
+// Items of the model box, in build order.
+std::vector<std::string> ModelBoxItems();
+// The model box (cbxDeviceModelChange): applies the description named by the selected text;
+// false (nothing changes) for a text that names no model.
+bool cbxDeviceModelChange(std::string_view selectedText, uint32_t lastFirmware, TDeviceViewModel& vm);
 
 }  // namespace ferrolad

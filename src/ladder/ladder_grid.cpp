@@ -111,14 +111,14 @@ std::vector<std::string> SplitTokens(std::string_view layers) {
 
 // ---- TLadderGrid ----------------------------------------------------------------------------
 
-TLadderGrid::TLadderGrid(TLadderUi* ui) : ui_(ui ? ui : &silent_) {
+TLadderGrid::TLadderGrid(TLadderUi* ui) : ui_(ui) {
   ResizeMatrix(InitialRowCount, InitialColCount);
   View.ColWidths.assign(static_cast<size_t>(ColCount), View.CellWidth);
   View.ColWidths[0] = View.ColWidths[1] = 15;
   View.RowHeights.assign(static_cast<size_t>(RowCount), View.CellHeight);
 }
 
-void TLadderGrid::SetUi(TLadderUi* ui) { ui_ = ui ? ui : &silent_; }
+void TLadderGrid::SetUi(TLadderUi* ui) { ui_ = ui; }
 
 void TLadderGrid::ResizeMatrix(int rows, int cols) {
   RowCount = rows;

@@ -152,7 +152,7 @@ class TLadderGrid {
   // ui: where messages and questions go (not owned; a silent one is used when null).
   explicit TLadderGrid(TLadderUi* ui = nullptr);
 
-  TLadderUi& Ui() const { return *ui_; }
+  TLadderUi& Ui() const { return ui_ ? *ui_ : silent_; }
   void SetUi(TLadderUi* ui);
 
   // Register lookups for box descriptions (not owned; none found while null).
@@ -280,15 +280,15 @@ class TLadderGrid {
   static bool IsStorableText(std::string_view text);
 
  private:
-  void Repaint() { ui_->Repaint(); }
+  void Repaint() { Ui().Repaint(); }
   void ClearJoin();
   void ResizeMatrix(int rows, int cols);
   void SetColumnWidths(int from, int width);
   // The register lookup, or not found without a device.
   TLadderRegister LookupRegister(const std::string& operand) const;
 
-  TLadderUi* ui_;
-  TSilentLadderUi silent_;
+  TLadderUi* ui_ = nullptr;  // null: the silent one (keeps copies of the grid safe)
+  mutable TSilentLadderUi silent_;
 };
 
 }  // namespace ferrolad

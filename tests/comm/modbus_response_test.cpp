@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "comm/modbus.h"
+#include "comm/modbus_response.h"
 #include "comm/modbus_frame.h"
 #include "comm/recording_log.h"
 #include "core/common_datas.h"
@@ -63,7 +63,7 @@ class ResponseTest : public ::testing::Test {
   TCommonDatas settings;
   RecordingLog log;
   ManualResetEvent readReady{false, "EventReadReady"};
-  TModBus modbus;
+  ModbusResponseChecker modbus;
 };
 
 }  // namespace

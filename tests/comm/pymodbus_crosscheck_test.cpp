@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "comm/modbus.h"
+#include "comm/modbus_response.h"
 #include "comm/modbus_frame.h"
 #include "comm/recording_log.h"
 
@@ -137,7 +137,7 @@ class PymodbusCrossCheck : public ::testing::Test {
     r.Address = address;
     r.Count = count;
     r.Data = std::move(data);
-    return modbus.BuildRequestBytes(r, 1);
+    return BuildRequestBytes(r, 1);
   }
   int32_t Read(uint8_t function, uint16_t address, uint16_t count) {
     EXPECT_TRUE(Exchange(Build(function, address, count), address)) << "read " << int(function) << " at " << address;
@@ -152,7 +152,7 @@ class PymodbusCrossCheck : public ::testing::Test {
   bool first_ = true;
   RecordingLog log;
   ManualResetEvent readReady;
-  TModBus modbus;
+  ModbusResponseChecker modbus;
 };
 
 }  // namespace

@@ -81,6 +81,20 @@ TEST_F(ApplyTest, InstallsTheInterruptionRanges) {
   SetInterruptionRanges(DefaultInterruptionRanges());
 }
 
+TEST_F(ApplyTest, ModelBoxAppliesTheChosenModel) {
+  EXPECT_EQ(ModelBoxItems(), (std::vector<std::string>{"KVDX-Lira ver.2", "KVDX-Lira ver.3",
+                                                       "KVDX-Tarn", "KVDX-Obel"}));
+  EXPECT_TRUE(cbxDeviceModelChange("KVDX-Obel", 0x80001, vm));
+  EXPECT_EQ(CurrentDevice()->ModelName, "KVDX-Obel");
+  EXPECT_EQ(vm.UpDownSettingsWORK_CURRENT.Max, 8000);
+  EXPECT_TRUE(vm.ReadingSupported);
+  // An unknown text keeps the model.
+  EXPECT_FALSE(cbxDeviceModelChange("KVDX-Obel ", 0, vm));
+  EXPECT_FALSE(cbxDeviceModelChange("", 0, vm));
+  EXPECT_EQ(CurrentDevice()->ModelName, "KVDX-Obel");
+  EXPECT_TRUE(vm.ReadingSupported);
+}
+
 TEST_F(ApplyTest, ReadingSupportFollowsFirmware) {
   struct Case {
     uint32_t firmware;
