@@ -312,17 +312,15 @@ class TMemoryPort::Queue final : public TReadSource {
     {
       std::lock_guard lock(mu_);
       bytes_.insert(bytes_.end(), data, data + size);
-      signalled_ = true;
     }
     cv_.notify_all();
   }
+  // Level-triggered, like poll on a serial device: bytes left waiting are reported again.
   Event WaitEvent() override {
     std::unique_lock lock(mu_);
-    cv_.wait(lock, [&] { return signalled_ || woken_; });
+    cv_.wait(lock, [&] { return !bytes_.empty() || woken_; });
     woken_ = false;
-    if (!signalled_) return Event::Nothing;
-    signalled_ = false;
-    return Event::Data;
+    return bytes_.empty() ? Event::Nothing : Event::Data;
   }
   void Wake() override {
     {
@@ -340,8 +338,6 @@ class TMemoryPort::Queue final : public TReadSource {
     const int n = std::min(size, static_cast<int>(bytes_.size()));
     std::copy_n(bytes_.begin(), n, buffer);
     bytes_.erase(bytes_.begin(), bytes_.begin() + n);
-    // Bytes left behind are a new event, like a serial port that still has characters queued.
-    if (!bytes_.empty()) signalled_ = true;
     return n;
   }
 
@@ -349,7 +345,6 @@ class TMemoryPort::Queue final : public TReadSource {
   std::mutex mu_;
   std::condition_variable cv_;
   std::deque<uint8_t> bytes_;
-  bool signalled_ = false;
   bool woken_ = false;
 };
 

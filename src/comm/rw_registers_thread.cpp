@@ -52,10 +52,14 @@ void TRWRegistersThread::ShowProgress() {
   modbus_.OnMain([&] {
     TCommView& v = modbus_.View;
     v.shpState = TCommColor::Yellow;
-    if (v.lblCommunicationState == "........") {
-      v.lblCommunicationState = "Data transferring";
+    // "Data transferring" followed by a growing row of up to eight dots, then again from the start;
+    // any other text (such as "Com port ready") is replaced rather than extended without end.
+    static const std::string kBase = "Data transferring";
+    std::string& state = v.lblCommunicationState;
+    if (state.rfind(kBase, 0) != 0 || state.size() >= kBase.size() + 8) {
+      state = kBase;
     } else {
-      v.lblCommunicationState += ".";
+      state += ".";
     }
     v.lblCommandsTransfered = "Commands transferred: " + std::to_string(transferred);
     modbus_.Changed();

@@ -218,10 +218,30 @@ TFieldDescr FindByCaption(std::string_view caption) {
   return FindByCaption(caption, *CurrentDevice());
 }
 
+namespace {
+
+// n of a text "Dn" written exactly as "D" + n would print it (no sign, no leading zeros);
+// -1 for anything else.
+int64_t CanonicalDNumber(std::string_view text) {
+  if (text.size() < 2 || text.size() > 11 || text[0] != 'D') return -1;
+  const std::string_view digits = text.substr(1);
+  if (digits.size() > 1 && digits[0] == '0') return -1;
+  int64_t n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    n = n * 10 + (c - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
 TFieldDescr FindByDRegister(std::string_view text, const TDeviceDescription& description) {
-  if (text.size() < 2 || text[0] != 'D') return EmptyFieldDescr();
+  // Runs for every operand the ladder view shows, so compare numbers instead of building texts.
+  const int64_t n = CanonicalDNumber(text);
+  if (n < 0) return EmptyFieldDescr();
   for (const TFieldDescr& row : description.Fields)
-    if (text.substr(1) == std::to_string(row.DRegister)) return row;
+    if (row.DRegister == n) return row;
   return EmptyFieldDescr();
 }
 

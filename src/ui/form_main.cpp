@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -143,7 +144,8 @@ void TFormMain::FormCreate() {
   btnRenewComListClick();
   timerComPortsScan_->start();
   modbus_ = std::make_unique<TModBus>(static_cast<uint8_t>(UpDownID->value()));
-  polling_ = std::make_unique<TStatusPolling>(status_, *this);
+  TStatusEnvironment& environment = *this;
+  polling_ = std::make_unique<TStatusPolling>(status_, environment);
 
   // The models; the first one is current until a controller says otherwise.
   for (const std::string& name : ModelBoxItems()) cbxDeviceModel->addItem(Q(name));
@@ -734,7 +736,7 @@ void TFormMain::ClosePortCleanup() {
 }
 
 void TFormMain::cbxDeviceModelChange() {
-  cbxDeviceModelChange(cbxDeviceModel->currentText().toStdString(), ident_.Fw, device_);
+  ferrolad::cbxDeviceModelChange(cbxDeviceModel->currentText().toStdString(), ident_.Fw, device_);
   MirrorDevice();
 }
 

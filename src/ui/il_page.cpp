@@ -234,6 +234,10 @@ void TILPage::BuildControls() {
   connect(btnReadFromControllerIL, &QPushButton::clicked, this, &TILPage::downloadRequested);
   for (QPlainTextEdit* view : {RichEditILP, MemoIlNums, MemoParamValues}) {
     connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this, view] { SyncScroll(view); });
+    // Caret moves scroll the view without a scroll-bar signal; the repaint request tells.
+    connect(view, &QPlainTextEdit::updateRequest, this, [this, view](const QRect&, int dy) {
+      if (dy != 0) SyncScroll(view);
+    });
   }
   ApplyEditorBackground();
 }

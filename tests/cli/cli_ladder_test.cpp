@@ -55,8 +55,8 @@ TEST_F(CliLadder, ShowPrintsOneFixedWidthLinePerRow) {
   // Column c of the grid starts at 5 + 14 * (c - 2).
   EXPECT_EQ(r0.substr(5 + 14 * 1, 14), "#LD X0        ");
   EXPECT_EQ(r0.substr(5 + 14 * 2, 14), ".-------------");
-  EXPECT_EQ(r0.substr(5 + 14 * 10, 14), "[MOV          ");
-  EXPECT_EQ(r0.substr(5 + 14 * 12), "D361]");
+  EXPECT_EQ(r0.substr(5 + 14 * 10, 14), " [MOV         ");
+  EXPECT_EQ(r0.substr(5 + 14 * 12), " D361]");
   EXPECT_EQ(lines[3].substr(5 + 14 * 2, 1), "'");
   EXPECT_EQ(lines[6], "R4                 #");
 }

@@ -163,7 +163,7 @@ TEST(Compile, TwoOutputBranches) {
 TEST(Compile, ThreeOutputBranches) {
   Ladder d;
   d.C(0, 3, "LD", "X0");
-  for (int r = 0; r < 3; ++r) d.C(r, 4, "LD", "X" + std::to_string(r + 1)).Out(r, 5, "Y" + std::to_string(r));
+  for (int r = 0; r < 3; ++r) d.C(r, 4, "LD", test::Op("X", r + 1)).Out(r, 5, test::Op("Y", r));
   d.V(0, 4, 2);
   EXPECT_EQ(CompileOk(d.g).Lines, Tabs({"LD X0", "MPS", "AND X1", "OUT Y0", "MRD", "AND X2", "OUT Y1", "MPP",
                                         "AND X3", "OUT Y2", "END"}));
@@ -222,7 +222,8 @@ TEST(Compile, LabelsBeforeTheirRung) {
   d.C(3, 3, "LD", "X1").Out(3, 4, "Y1");
   d.Label(5, "P", "2");  // below the last rung
   auto r = CompileOk(d.g);
-  EXPECT_EQ(r.Lines, Tabs({"P 0", "LD X0", "OUT Y0", "P 1", "LD X1", "OUT Y1", "END"}));
+  // A label line is the label cell's text as shown ("P 0"), which the parser reads like "P\t0".
+  EXPECT_EQ(r.Lines, (std::vector<std::string>{"P 0", "LD\tX0", "OUT\tY0", "P 1", "LD\tX1", "OUT\tY1", "END"}));
 }
 
 TEST(Compile, RungEndingInEndGetsNoSecondEnd) {
@@ -315,10 +316,10 @@ TEST(CompileErrors, NineSurvivingBranchPoints) {
   // A staircase: branch point j on row 0 at column 4 + j, its lower branch on row 9 - j.
   Ladder d;
   d.C(0, 3, "LD", "X0");
-  for (int j = 0; j < 9; ++j) d.C(0, 4 + j, "LD", "M" + std::to_string(j));
+  for (int j = 0; j < 9; ++j) d.C(0, 4 + j, "LD", test::Op("M", j));
   d.Out(0, 13, "Y0");
   for (int j = 0; j < 9; ++j) {
-    d.C(9 - j, 4 + j, "LD", "M" + std::to_string(20 + j)).Out(9 - j, 5 + j, "M" + std::to_string(40 + j));
+    d.C(9 - j, 4 + j, "LD", test::Op("M", 20 + j)).Out(9 - j, 5 + j, test::Op("M", 40 + j));
     d.V(0, 4 + j, 9 - j);
   }
   auto r = CompileLadder(d.g);
@@ -328,10 +329,10 @@ TEST(CompileErrors, NineSurvivingBranchPoints) {
   // Eight of them are within the branch stack.
   Ladder e;
   e.C(0, 3, "LD", "X0");
-  for (int j = 0; j < 8; ++j) e.C(0, 4 + j, "LD", "M" + std::to_string(j));
+  for (int j = 0; j < 8; ++j) e.C(0, 4 + j, "LD", test::Op("M", j));
   e.Out(0, 12, "Y0");
   for (int j = 0; j < 8; ++j) {
-    e.C(8 - j, 4 + j, "LD", "M" + std::to_string(20 + j)).Out(8 - j, 5 + j, "M" + std::to_string(40 + j));
+    e.C(8 - j, 4 + j, "LD", test::Op("M", 20 + j)).Out(8 - j, 5 + j, test::Op("M", 40 + j));
     e.V(0, 4 + j, 8 - j);
   }
   auto ok = CompileOk(e.g);
@@ -342,14 +343,14 @@ TEST(CompileErrors, NineSurvivingBranchPoints) {
 TEST(CompileErrors, BlockLimit) {
   // Six hundred contacts in parallel at the rail make more than a thousand blocks.
   Ladder d;
-  for (int r = 0; r < 600; ++r) d.C(r, 3, "LD", "M" + std::to_string(r));
+  for (int r = 0; r < 600; ++r) d.C(r, 3, "LD", test::Op("M", r));
   d.V(0, 4, 599).Out(0, 4, "Y0");
   auto r = CompileLadder(d.g);
   EXPECT_EQ(r.ErrorCode, 13);
   EXPECT_EQ(r.Message.rfind("Complilation failed - infinite cycle - Fragment #1 row #", 0), 0u) << r.Message;
 
   Ladder small;  // well within the limit
-  for (int r = 0; r < 100; ++r) small.C(r, 3, "LD", "M" + std::to_string(r));
+  for (int r = 0; r < 100; ++r) small.C(r, 3, "LD", test::Op("M", r));
   small.V(0, 4, 99).Out(0, 4, "Y0");
   auto ok = CompileOk(small.g);
   EXPECT_EQ(ok.Lines.size(), 102u);

@@ -21,30 +21,39 @@ class Ladder {
   ScriptedUi ui;
   TLadderGrid g{&ui};
 
+  // Rows below the grid are added first, as the editor does when the user scrolls down to them.
+  void Rows(int row) {
+    while (g.RowCount <= row + 1) g.AppendRow();
+  }
   // Contact of kind "LD", "LDI", "LDP" or "LDF" (or any single-cell element, e.g. "OUT").
   Ladder& C(int row, int col, const std::string& kind, const std::string& op) {
+    Rows(row);
     g.CurRow = row;
     g.CurCol = col;
     EXPECT_TRUE(g.PlaceElement(FindInstructionByName(kind), op)) << kind << " at " << row << "," << col;
     return *this;
   }
   Ladder& H(int row, int fromCol, int toCol) {
+    Rows(row);
     for (int c = fromCol; c <= toCol; ++c) EXPECT_TRUE(g.AddHorizontalLine(row, c)) << row << "," << c;
     return *this;
   }
   // A vertical link on the left edge of `col`, from `row` down `rows` rows.
   Ladder& V(int row, int col, int rows = 1) {
+    Rows(row + rows);
     for (int i = 0; i < rows; ++i) EXPECT_TRUE(g.AddVerticalLine(row + i, col)) << row + i << "," << col;
     return *this;
   }
   // A coil: horizontal line from `col` up to the output column.
   Ladder& Out(int row, int col, const std::string& op) {
+    Rows(row);
     g.CurRow = row;
     g.CurCol = col;
     EXPECT_TRUE(g.PlaceElement(FindInstructionByName("OUT"), op));
     return *this;
   }
   Ladder& Box(int row, int col, const std::string& name, const std::string& op1 = "", const std::string& op2 = "") {
+    Rows(row);
     g.CurRow = row;
     g.CurCol = col;
     EXPECT_TRUE(g.PlaceElement(FindInstructionByName(name), op1, op2)) << name;
@@ -61,6 +70,13 @@ class Ladder {
     return *this;
   }
 };
+
+// An operand such as "M12" (built by appending: GCC 12 warns falsely on "M" + std::string).
+inline std::string Op(const char* prefix, int n) {
+  std::string s(prefix);
+  s += std::to_string(n);
+  return s;
+}
 
 // "LD X0" -> "LD\tX0": expectations are written with blanks.
 inline std::vector<std::string> Tabs(const std::vector<std::string>& lines) {

@@ -19,7 +19,9 @@ inline bool EvaluateIL(const std::vector<std::string>& lines, const InputFn& inp
                        std::map<std::string, bool>& coils, std::string& error) {
   bool acc = false;
   bool loaded = false;
-  std::vector<bool> blocks;  // results put aside by LD for ANB / ORB
+  // LD always puts the current result aside for a later ANB / ORB, also after an output: a branch
+  // may go on from the result an output left unchanged. What a finished rung leaves is never read.
+  std::vector<bool> blocks;
   std::vector<bool> branch;  // MPS / MRD / MPP
   for (const auto& line : lines) {
     const size_t tab = line.find('\t');
@@ -70,7 +72,6 @@ inline bool EvaluateIL(const std::vector<std::string>& lines, const InputFn& inp
       error = "not in the evaluated subset: " + line;
       return false;
     }
-    if (op == "OUT" && branch.empty()) loaded = false;  // a rung may end here
   }
   if (!branch.empty()) {
     error = "branch stack not emptied";

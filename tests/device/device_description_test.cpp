@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace ferrolad {
@@ -335,13 +337,53 @@ TEST_F(DeviceTest, LookupsFoundAndNotFound) {
                                     {"D383", "GET_CURRENT_SPD"}, {"D0", nullptr},
                                     {"D999", nullptr},  {"D0357", nullptr},
                                     {"M357", nullptr},  {"D", nullptr},
-                                    {"", nullptr}};
+                                    {"", nullptr},      {"D+357", nullptr},
+                                    {"D-357", nullptr}, {"D357 ", nullptr},
+                                    {"d357", nullptr},  {"D35a", nullptr},
+                                    {"D99999999999357", nullptr}};
   for (const RegisterCase& c : registers) {
     SCOPED_TRACE(c.text);
     const TFieldDescr r = FindByDRegister(c.text, d);
     EXPECT_EQ(r.Found(), c.name != nullptr);
     EXPECT_EQ(r.Command.Name, c.name ? c.name : "");
   }
+}
+
+TEST_F(DeviceTest, DRegisterOfEveryRowFindsItsFirstRow) {
+  for (std::string_view model : kAllModels) {
+    const TDeviceDescription& d = Model(model);
+    for (size_t i = 1; i < d.Fields.size(); ++i) {
+      const TFieldDescr& row = d.Fields[i];
+      if (row.DRegister == 0) continue;
+      const TFieldDescr found = FindByDRegister(std::string("D").append(std::to_string(row.DRegister)), d);
+      EXPECT_EQ(found.DRegister, row.DRegister);
+      EXPECT_LE(IndexOfCommand(d, found.Command.Name), static_cast<int>(i)) << row.Command.Name;
+    }
+    // "D0" is the empty row itself.
+    const TFieldDescr zero = FindByDRegister("D0", d);
+    EXPECT_EQ(zero.Caption, "EMPTY");
+    EXPECT_FALSE(zero.Found());
+  }
+}
+
+TEST_F(DeviceTest, CurrentModelCanBeReplacedWhileOtherThreadsLookUp) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 3; ++t) {
+    readers.emplace_back([&] {
+      while (!stop) {
+        const int32_t max = FindCommand("SET_RUN_CUR").MaxValue;
+        if (max != 0 && max != 1500 && max != 4200 && max != 8000) ++bad;
+        TRWmbrReg r;
+        if (BuildRequest("SET_ACCEL", 7, true, 0, false, false, false, r) && r.Address != 0x5004) ++bad;
+      }
+    });
+  }
+  for (int i = 0; i < 2000; ++i) SetCurrentDevice(Model(kAllModels[i % 4]));
+  stop = true;
+  for (std::thread& t : readers) t.join();
+  EXPECT_EQ(bad, 0);
 }
 
 TEST_F(DeviceTest, CurrentModelDrivesTheShortLookups) {
