@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 
 int CmdCheck(const Args& args, std::ostream& out, std::ostream& err);
 int CmdCleanup(const Args& args, std::ostream& out, std::ostream& err);
+int CmdCompile(const Args& args, std::ostream& out, std::ostream& err);
 int CmdFrame(const Args& args, std::ostream& out, std::ostream& err);
 int CmdLrc(const Args& args, std::ostream& out, std::ostream& err);
 int CmdLadder(const Args& args, std::ostream& out, std::ostream& err);

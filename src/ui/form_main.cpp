@@ -434,22 +434,24 @@ void TFormMain::BuildSimulatorDock() {
   dockSimulator = new QDockWidget(tr("Simulator"), this);
   dockSimulator->setObjectName("dockSimulator");
   auto* panel = new QWidget(dockSimulator);
-  auto* layout = new QVBoxLayout(panel);
-  simRun_ = new QCheckBox(tr("RUN (switch of the controller)"), panel);
+  auto* layout = new QHBoxLayout(panel);
+  layout->setContentsMargins(6, 2, 6, 2);
+  simRun_ = new QCheckBox(tr("RUN switch"), panel);
   simRun_->setObjectName("chbxSimRun");
+  simRun_->setToolTip(tr("The RUN/STOP switch of the simulated controller"));
   layout->addWidget(simRun_);
-  auto* inputs = new QGroupBox(tr("Inputs"), panel);
-  auto* grid = new QGridLayout(inputs);
+  layout->addSpacing(16);
+  layout->addWidget(new QLabel(tr("Inputs:"), panel));
   for (int i = 0; i < 8; ++i) {
-    simInputs_[i] = new QCheckBox(QStringLiteral("X%1").arg(i), inputs);
+    simInputs_[i] = new QCheckBox(QStringLiteral("X%1").arg(i), panel);
     simInputs_[i]->setObjectName(QStringLiteral("chbxSimX%1").arg(i));
-    grid->addWidget(simInputs_[i], i / 4, i % 4);
+    layout->addWidget(simInputs_[i]);
     connect(simInputs_[i], &QCheckBox::toggled, this, [this, i](bool on) {
       if (SimPort* sim = Sim()) sim->Controller().setInput(i, on);
     });
   }
-  layout->addWidget(inputs);
   layout->addStretch(1);
+  panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   connect(simRun_, &QCheckBox::toggled, this, [this](bool on) {
     if (SimPort* sim = Sim()) sim->Controller().setRun(on);
   });

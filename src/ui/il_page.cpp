@@ -5,7 +5,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QGroupBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -77,13 +77,29 @@ void TILPage::BuildControls() {
 
   ILToolBar = new QWidget(this);
   ILToolBar->setObjectName("ILToolBar");
-  auto* bar = new QHBoxLayout(ILToolBar);
-  bar->setContentsMargins(0, 0, 0, 0);
+  auto* rows = new QVBoxLayout(ILToolBar);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(4);
+  auto* bar = new QHBoxLayout;
+  auto* transfer = new QHBoxLayout;
+  rows->addLayout(bar);
+  rows->addLayout(transfer);
   auto button = [this](const char* name, const char* caption, const char* hint) {
     auto* b = new QPushButton(tr(caption), ILToolBar);
     b->setObjectName(name);
     if (hint) b->setToolTip(tr(hint));
     return b;
+  };
+  // A titled strip of controls that keeps its size when the window narrows.
+  auto strip = [this](const char* name, const QString& title, QHBoxLayout*& layout) {
+    auto* box = new QFrame(ILToolBar);
+    box->setObjectName(name);
+    box->setFrameShape(QFrame::StyledPanel);
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    layout = new QHBoxLayout(box);
+    layout->setContentsMargins(6, 2, 6, 2);
+    if (!title.isEmpty()) layout->addWidget(new QLabel(title, box));
+    return box;
   };
   btnLoadProg = button("btnLoadProg", "Open", "Open a program file (Ctrl+O)");
   btnSaveProg = button("btnSaveProg", "Save", "Save the program to a file (Ctrl+S)");
@@ -92,10 +108,8 @@ void TILPage::BuildControls() {
   bar->addWidget(btnSaveProg);
   bar->addWidget(btnClearILP);
 
-  auto* wrong = new QGroupBox(tr("Wrong lines:"), ILToolBar);
-  wrong->setObjectName("grbxWrongLines");
-  auto* wrongLayout = new QHBoxLayout(wrong);
-  wrongLayout->setContentsMargins(6, 0, 6, 0);
+  QHBoxLayout* wrongLayout = nullptr;
+  QWidget* wrong = strip("grbxWrongLines", tr("Wrong lines:"), wrongLayout);
   rbtClearWrLine = new QRadioButton(tr("Clear"), wrong);
   rbtClearWrLine->setObjectName("rbtClearWrLine");
   rbtClearWrLine->setChecked(true);
@@ -107,23 +121,20 @@ void TILPage::BuildControls() {
   wrongLayout->addWidget(btnCleanUpILP);
   bar->addWidget(wrong);
 
-  auto* numbers = new QGroupBox(tr("Automatic numbering up to (lines):"), ILToolBar);
-  numbers->setObjectName("grbxNumbering");
-  auto* numbersLayout = new QHBoxLayout(numbers);
-  numbersLayout->setContentsMargins(6, 0, 6, 0);
+  QHBoxLayout* numbersLayout = nullptr;
+  QWidget* numbers = strip("grbxNumbering", tr("Number automatically up to"), numbersLayout);
   EditMaxAutoEnumerating = new QLineEdit(QString::number(kDefaultAutoEnumerateLimit), numbers);
   EditMaxAutoEnumerating->setObjectName("EditMaxAutoEnumerating");
-  EditMaxAutoEnumerating->setMaximumWidth(70);
+  EditMaxAutoEnumerating->setFixedWidth(64);
   BtnEnumerate = button("BtnEnumerate", "Enumerate", "Number every line now, whatever the limit");
   numbersLayout->addWidget(EditMaxAutoEnumerating);
+  numbersLayout->addWidget(new QLabel(tr("lines"), numbers));
   numbersLayout->addWidget(BtnEnumerate);
   bar->addWidget(numbers);
   bar->addStretch(1);
 
-  pnlProgramType = new QGroupBox(tr("Program type:"), ILToolBar);
-  pnlProgramType->setObjectName("pnlProgramType");
-  auto* typeLayout = new QHBoxLayout(pnlProgramType);
-  typeLayout->setContentsMargins(6, 0, 6, 0);
+  QHBoxLayout* typeLayout = nullptr;
+  pnlProgramType = strip("pnlProgramType", tr("Program type:"), typeLayout);
   rbtMainProgType = new QRadioButton(tr("Main"), pnlProgramType);
   rbtMainProgType->setObjectName("rbtMainProgType");
   rbtMainProgType->setChecked(true);
@@ -131,20 +142,21 @@ void TILPage::BuildControls() {
   rbtServiceProgType->setObjectName("rbtServiceProgType");
   typeLayout->addWidget(rbtMainProgType);
   typeLayout->addWidget(rbtServiceProgType);
-  bar->addWidget(pnlProgramType);
+  transfer->addWidget(pnlProgramType);
 
   btnSendToControllerIL = button("btnSendToControllerIL", "Upload", "Send to controller");
   btnReadFromControllerIL = button("btnReadFromControllerIL", "Download", "Read from controller");
   btnDebug = button("btnDebug", "Debug", "Debug the program on the controller");
   btnDebug->setEnabled(false);  // the debugger view comes with its own page
-  bar->addWidget(btnSendToControllerIL);
-  bar->addWidget(btnReadFromControllerIL);
-  bar->addWidget(btnDebug);
+  transfer->addWidget(btnSendToControllerIL);
+  transfer->addWidget(btnReadFromControllerIL);
+  transfer->addWidget(btnDebug);
   lblTurnToStopMode = new QLabel(tr("Turn the controller to STOP mode."), ILToolBar);
   lblTurnToStopMode->setObjectName("lblTurnToStopMode");
   lblTurnToStopMode->setStyleSheet("color: #b00000; font-weight: bold;");
   lblTurnToStopMode->setVisible(false);
-  bar->addWidget(lblTurnToStopMode);
+  transfer->addWidget(lblTurnToStopMode);
+  transfer->addStretch(1);
   root->addWidget(ILToolBar);
 
   pnlProgramReading = new QWidget(this);
