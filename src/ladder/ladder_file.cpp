@@ -177,10 +177,15 @@ bool SaveLadderFile(TLadderGrid& grid, const std::string& path) {
     grid.Ui().ShowMessage("File error: " + path);
     return false;
   }
-  // Keep the permissions an ordinary new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  // An existing file keeps its permissions; a new one gets those of an ordinary new file.
+  struct stat existing{};
+  if (::stat(path.c_str(), &existing) == 0) {
+    ::fchmod(fd, existing.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   const bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!ok || !closed || ::rename(tmp.c_str(), path.c_str()) != 0) {

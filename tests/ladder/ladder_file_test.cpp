@@ -234,7 +234,11 @@ TEST_F(LadderFileOnDisk, SaveWritesThroughATemporaryFileAndLoadsBack) {
   BuildRichDiagram(f);
   const fs::path p = dir / "diagram";
   std::ofstream(p) << "old contents";
+  ::chmod(p.c_str(), 0640);
   ASSERT_TRUE(SaveLadderFile(f.grid, p.string()));
+  struct stat st{};
+  ASSERT_EQ(::stat(p.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replaced file keeps its permissions
   EXPECT_EQ(ReadAll(p), LadderFileText(f.grid));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no leftovers
   Fixture g;

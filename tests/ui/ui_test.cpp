@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QComboBox>
 #include <QSpinBox>
 #include <QDockWidget>
 #include <QTextBlock>
@@ -24,6 +25,8 @@
 #include <memory>
 
 #include "comm/transfer_log.h"
+#include "cli/sim_port.h"
+#include "ui/form_com_parameters.h"
 #include "ui/form_logs.h"
 #include "ui/form_main.h"
 #include "ui/form_program_settings.h"
@@ -383,6 +386,61 @@ TEST_F(WindowTest, ClosingWhileConnectedEndsEveryWorker) {
   EXPECT_FALSE(window->TimerGetState->isActive());
   window.reset();  // destruction after close neither hangs nor crashes
   window = std::make_unique<TFormMain>();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest, UploadWritesTheProgramIntoTheSimulator) {
+  SetProgram("// demo\nLD X0\nOUT Y0\n\nEND");
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  ASSERT_NE(window->Sim(), nullptr);
+  page->btnSendToControllerIL->click();
+  ASSERT_TRUE(WaitFor([&] { return window->Sim()->Controller().program(sim::ProgramType::Main).size() == 3; }));
+  ASSERT_TRUE(WaitFor([&] { return Label("lblCommandsTransfered")->text() == "Commands transferred: 3"; }))
+      << Label("lblCommandsTransfered")->text().toStdString();
+  EXPECT_TRUE(informed.isEmpty()) << informed.join('|').toStdString();
+}
+
+TEST_F(WindowTest, UploadOfAWrongLineMarksItAndSendsNothing) {
+  SetProgram("LD X0\n// c\nOUT Y0\nLD X9\nEND");
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  page->btnSendToControllerIL->click();
+  ASSERT_EQ(informed.size(), 1);
+  EXPECT_EQ(informed.front(), "There is a wrong command in the list: \"LD X9\". Line: 3");
+  EXPECT_EQ(Lines(editor)[3], "// wrong parameter 1: -> LD X9");
+  EXPECT_TRUE(window->Sim()->Controller().program(sim::ProgramType::Main).empty());
+}
+
+TEST_F(WindowTest, CommunicationParametersAreWrittenAndReadBack) {
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  bool checked = false;
+  QTimer::singleShot(0, window.get(), [&] {
+    auto* dialog = qobject_cast<TFormComParameters*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Communication parameters");
+    EXPECT_TRUE(dialog->rbtnNone->isHidden());
+    dialog->rbtnRTU->setChecked(true);
+    EXPECT_FALSE(dialog->rbtnNone->isHidden());  // NONE parity only in RTU mode
+    dialog->rbtnODD->setChecked(true);
+    dialog->cbxBaudeRate->setCurrentText("57600");
+    dialog->btnApply->click();
+    sim::SimController& c = window->Sim()->Controller();
+    EXPECT_TRUE(WaitFor([&] { return c.baudRate() == 57600 && c.parity() == 1 && c.rtuMode(); }));
+    // A fresh read fills the dialog from the controller's answers.
+    dialog->rbtnASCII->setChecked(true);
+    dialog->rbtEven1Stop->setChecked(true);
+    dialog->btnApply1->click();
+    EXPECT_TRUE(WaitFor([&] { return dialog->rbtnRTU->isChecked() && dialog->rbtnODD->isChecked(); }));
+    checked = true;
+    dialog->reject();
+  });
+  window->btnTransferParamsClick();
+  EXPECT_TRUE(checked);
 }
 
 }  // namespace
