@@ -105,7 +105,9 @@ void RunTransfers(benchmark::State& state, int wireBaud) {
     modbus.ResetForConnect();
   });
   const TRegistersArray list = UploadShaped();
+  std::chrono::steady_clock::duration elapsed{};
   for (auto _ : state) {
+    const auto begin = std::chrono::steady_clock::now();
     {
       std::lock_guard lock(mu);
       ended = false;
@@ -122,17 +124,16 @@ void RunTransfers(benchmark::State& state, int wireBaud) {
       state.SkipWithError(("transfer failed: " + outcome.Message).c_str());
       break;
     }
+    elapsed += std::chrono::steady_clock::now() - begin;
   }
-  state.counters["requests/s"] =
-      benchmark::Counter(static_cast<double>(kRequests) * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate);
+  const double seconds = std::chrono::duration<double>(elapsed).count();
+  const auto iterations = static_cast<double>(state.iterations());
+  if (seconds > 0) state.counters["requests/s"] = static_cast<double>(kRequests) * iterations / seconds;
   if (wireBaud > 0) {
     const double wireMs = static_cast<double>(WireTime(list).count()) / 1000.0;
     state.counters["wire_ms"] = wireMs;
-    // Real time per iteration over the line time of its frames.
-    state.counters["vs_wire"] = benchmark::Counter(
-        1.0 / (wireMs / 1000.0) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
-                                                                                benchmark::Counter::kInvert);
+    // Time per transfer over the line time of its frames.
+    state.counters["vs_wire"] = seconds * 1000.0 / iterations / wireMs;
   }
   modbus.Shutdown();
 }

@@ -157,6 +157,7 @@ bool TLadderGrid::PlaceBox(const TInstructions& instr, const std::string& op1, c
                            const std::string& op3, const std::string& op4) {
   const int w = CellSpan(instr);
   SyncSelection();
+  if (CurCol < FirstColumn) CurCol = FirstColumn;  // boxes never reach into the label column
   if (ColCount - w < CurCol) {
     Ui().ShowMessage("Not enough space to add the instruction");
     return false;

@@ -360,11 +360,11 @@ std::optional<bool> SimController::readCoil(uint16_t a) const {
 }
 
 std::optional<bool> SimController::readDiscrete(uint16_t a) const {
-  if (a >= 0x1000 && a < 0x1008) return ((outputs() >> (a - 0x1000)) & 1) != 0;
+  if (a >= 0x1000 && a < 0x1008) return ((outputsLocked() >> (a - 0x1000)) & 1) != 0;
   if (a >= 0x2000 && a < 0x2008) return effectiveInput(a - 0x2000);
-  if (a >= 0xE000 && a < 0xE005) return ((errorBits() >> (a - 0xE000)) & 1) != 0;
+  if (a >= 0xE000 && a < 0xE005) return ((errorBitsLocked() >> (a - 0xE000)) & 1) != 0;
   switch (a) {
-    case 0xF000: return romBusy();
+    case 0xF000: return romBusyLocked();
     case 0xF001: return run_;
     case 0x6000: return operandError_;
     case 0x6100: return debugging_;
@@ -583,7 +583,12 @@ void SimController::applyMotion() {
 // ---------------------------------------------------------------------------------------------
 // Program memory
 
-bool SimController::romBusy() const { return clock_->nowUs() < busyUntilUs_; }
+bool SimController::romBusy() const {
+  std::lock_guard lock(mu_);
+  return romBusyLocked();
+}
+
+bool SimController::romBusyLocked() const { return clock_->nowUs() < busyUntilUs_; }
 
 void SimController::romFailure(uint16_t code) {
   ++stats_.storeFailures;
@@ -592,7 +597,7 @@ void SimController::romFailure(uint16_t code) {
 }
 
 void SimController::beginProgramWrite() {
-  if (run_ || !progWriteMode_ || romBusy()) {
+  if (run_ || !progWriteMode_ || romBusyLocked()) {
     romFailure(progService_ ? 4 : 3);
     return;
   }
@@ -607,7 +612,7 @@ void SimController::beginProgramWrite() {
 void SimController::storeLine() {
   Program& prog = selectedProgram();
   const auto line = static_cast<int>(paramValue(kLineNumber));
-  if (run_ || !progWriteMode_ || romBusy() || line >= prog.capacity) {
+  if (run_ || !progWriteMode_ || romBusyLocked() || line >= prog.capacity) {
     romFailure(progService_ ? 6 : 5);
     return;
   }
@@ -657,7 +662,7 @@ OperandState SimController::operandLocked(char letter, int number, bool is32) co
   if ((letter == 'X' || letter == 'Y') && number < 8) {
     const auto& forced = letter == 'X' ? forcedInputs_ : forcedOutputs_;
     const auto& f = forced[static_cast<size_t>(number)];
-    bool level = letter == 'X' ? effectiveInput(number) : ((outputs() >> number) & 1) != 0;
+    bool level = letter == 'X' ? effectiveInput(number) : ((outputsLocked() >> number) & 1) != 0;
     s.signal = f ? (*f ? kSignalForcedHigh : kSignalForcedLow) : (level ? kSignalHigh : kSignalLow);
     return s;
   }
@@ -824,7 +829,11 @@ void SimController::setOutput(int n, bool level) {
 }
 
 uint8_t SimController::outputs() const {
-  // called with and without the lock held by public callers; reads plain members only
+  std::lock_guard lock(mu_);
+  return outputsLocked();
+}
+
+uint8_t SimController::outputsLocked() const {
   uint8_t v = outputs_;
   for (int n = 0; n < 8; ++n) {
     const auto& f = forcedOutputs_[static_cast<size_t>(n)];
@@ -853,6 +862,11 @@ void SimController::clearErrors() {
 }
 
 uint8_t SimController::errorBits() const {
+  std::lock_guard lock(mu_);
+  return errorBitsLocked();
+}
+
+uint8_t SimController::errorBitsLocked() const {
   uint8_t b = static_cast<uint8_t>((batteryLow_ ? 2 : 0) | (romErr_ ? 4 : 0) | (modbusErr_ ? 8 : 0) | (userErr_ ? 16 : 0));
   return static_cast<uint8_t>(b | (b ? 1 : 0));
 }
@@ -995,7 +1009,7 @@ std::string SimController::statusText() const {
   std::snprintf(buf, sizeof buf,
                 "model=\"%s\" id=%u %s inputs=0x%02X outputs=0x%02X errors=0x%02X rom=%u modbus=%u user=0x%X "
                 "line=%u position=%d speed=%ld motor=0x%02X debug=%s suspended=%s index=%d main=%zu service=%zu",
-                info_.name, slaveId_, run_ ? "RUN" : "STOP", in, outputs(), errorBits(), romCode_, modbusCode_,
+                info_.name, slaveId_, run_ ? "RUN" : "STOP", in, outputsLocked(), errorBitsLocked(), romCode_, modbusCode_,
                 userCode_, errorLine_, motor_.position(), std::lround(motor_.speed()), motor_.statusBits(),
                 debugging_ ? "on" : "off", suspended_ ? "yes" : "no", pc_, programs_[0].lines.size(),
                 programs_[1].lines.size());

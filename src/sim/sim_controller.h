@@ -167,6 +167,9 @@ class SimController {
   void writeHolding(uint16_t start, const std::vector<uint16_t>& words);
   void afterParamWrite(uint16_t address);
 
+  uint8_t outputsLocked() const;
+  bool romBusyLocked() const;
+  uint8_t errorBitsLocked() const;
   void applyMotion();
   MotorRamps ramps() const;
   bool effectiveInput(int n) const;

@@ -27,6 +27,7 @@
 #include "cli/sim_port.h"
 #include "core/settings_file.h"
 #include "device/device_description.h"
+#include "device/program_upload.h"
 #include "ui/click_label.h"
 #include "ui/form_com_parameters.h"
 #include "ui/form_logs.h"
@@ -34,7 +35,6 @@
 #include "ui/il_page.h"
 #include "ui/lamp.h"
 #include "ui/qt_main_thread.h"
-#include "ui/upload_requests.h"
 
 namespace ferrolad {
 
@@ -90,7 +90,8 @@ TFormMain::~TFormMain() {
   if (log_) log_->SetOnChanged(nullptr);
   delete formLogs_;
   formLogs_ = nullptr;
-  port_.reset();
+  connection_.reset();
+  link_.reset();
   modbus_.reset();
   // Routines still queued for the window thread die with it, unrun.
   delete mainThread_;
@@ -98,7 +99,9 @@ TFormMain::~TFormMain() {
 }
 
 SimPort* TFormMain::Sim() const {
-  return port_ && port_->Connected() ? dynamic_cast<SimPort*>(port_.get()) : nullptr;
+  if (!modbus_) return nullptr;
+  auto port = modbus_->Port();
+  return port && port->Connected() ? dynamic_cast<SimPort*>(port.get()) : nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -136,16 +139,20 @@ void TFormMain::FormCreate() {
   TimerGetState->setObjectName("TimerGetState");
   TimerResetStateInfo = new QTimer(this);
   TimerResetStateInfo->setObjectName("TimerResetStateInfo");
-  timerComPortsScan_ = new QTimer(this);
-  timerComPortsScan_->setObjectName("TimerComPortsScan");
-  timerComPortsScan_->setInterval(5000);
+  timerReading_ = new QTimer(this);
+  timerReading_->setObjectName("TimerProgramReading");
+  timerReading_->setInterval(100);
 
-  // The port list, then the engine with the address of the ID field.
-  btnRenewComListClick();
-  timerComPortsScan_->start();
+  // The engine with the address of the ID field, the controller side and the connection on it.
   modbus_ = std::make_unique<TModBus>(static_cast<uint8_t>(UpDownID->value()));
+  link_ = std::make_unique<TControllerLink>(*modbus_, *mainThread_, *settings_);
+  connection_ = std::make_unique<TConnection>(*modbus_, *mainThread_, *settings_);
   TStatusEnvironment& environment = *this;
-  polling_ = std::make_unique<TStatusPolling>(status_, environment);
+  polling_ = std::make_unique<TStatusPolling>(link_->Status, environment);
+  WireConnection();
+  // The port list once by hand, then the scanner.
+  connection_->btnRenewComListClick();
+  connection_->StartScanner();
 
   // The models; the first one is current until a controller says otherwise.
   for (const std::string& name : ModelBoxItems()) cbxDeviceModel->addItem(Q(name));
@@ -171,7 +178,7 @@ void TFormMain::FormCreate() {
     SyncTimers();
     MirrorStatus();
   });
-  connect(timerComPortsScan_, &QTimer::timeout, this, [this] { FillPortBox(DiscoverPorts()); });
+  connect(timerReading_, &QTimer::timeout, this, &TFormMain::MirrorReading);
   connect(ilPage_, &TILPage::statusTimerWanted, this, [this] {
     polling_->EnableStatusTimer();
     SyncTimers();
@@ -179,12 +186,7 @@ void TFormMain::FormCreate() {
   connect(ilPage_, &TILPage::uploadRequested, this, &TFormMain::UploadProgram);
   connect(ilPage_, &TILPage::downloadRequested, this, &TFormMain::DownloadProgram);
 
-  status_.Changed = [this] { MirrorStatus(); };
-  status_.Forward = [this](TResponseRoute route, const TReadResponse& r) { OnForward(route, r); };
-  // Closing the port from inside the response handler would pull the line from under the
-  // transfer that is delivering the answer: do it once that call has returned.
-  status_.ClosePort = [this] { QTimer::singleShot(0, this, [this] { btnClosePortClick(); }); };
-
+  link_->Status.Changed = [this] { MirrorStatus(); };
   BuildSimulatorDock();
   polling_->EnableStatusTimer();
   SyncTimers();
@@ -264,23 +266,22 @@ QWidget* TFormMain::BuildToolBar() {
   layout->addWidget(btnTransferParams);
   layout->addWidget(btnProgSettings);
 
-  connect(btnRenewComList, &QPushButton::clicked, this, &TFormMain::btnRenewComListClick);
+  connect(btnRenewComList, &QPushButton::clicked, this, [this] { connection_->btnRenewComListClick(); });
+  connect(cbxComPort, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (modbus_) modbus_->View.cbxComPortItemIndex = index;
+  });
   connect(btnAddPort, &QPushButton::clicked, this, [this] {
     bool ok = false;
     const QString path = QInputDialog::getText(this, tr("Add port"), tr("Device path (for example /dev/pts/3):"),
                                                QLineEdit::Normal, QString(), &ok);
     if (ok && !path.trimmed().isEmpty()) AddPortPath(path.trimmed());
   });
-  connect(btnConnectComPort, &QPushButton::clicked, this, [this] {
-    if (modbus_->PortOpen()) {
-      btnClosePortClick();
-    } else {
-      btnConnectComPortClick();
-    }
-  });
+  connect(btnConnectComPort, &QPushButton::clicked, this, &TFormMain::btnConnectComPortClick);
   connect(UpDownID, &QSpinBox::valueChanged, this, [this](int v) {
     // New requests carry the field's address; answers are compared with the one taken at connect.
-    if (modbus_) modbus_->IdField = static_cast<uint8_t>(v);
+    if (!connection_) return;
+    modbus_->View.UpDownID = v;
+    connection_->EditIDExit();
   });
   connect(btnShowLogList, &QPushButton::clicked, this, &TFormMain::btnShowLogListClick);
   connect(btnTransferParams, &QPushButton::clicked, this, &TFormMain::btnTransferParamsClick);
@@ -464,6 +465,16 @@ void TFormMain::BuildSimulatorDock() {
 // Engine hooks
 
 void TFormMain::WireEngine() {
+  link_->Bind();
+  link_->Disconnect = [this] {
+    // Asked for from inside the response handling: close once that call has returned.
+    QTimer::singleShot(0, this, [this] { btnClosePortClick(); });
+  };
+  link_->AnswerHandled = [this](const TReadResponse& r) { OnAnswer(r); };
+  link_->Ident.ShowMessage = [this](const std::string& text) {
+    QTimer::singleShot(0, this, [this, t = Q(text)] { Inform(t); });
+  };
+  link_->Ident.Changed = [this] { OnIdentificationChanged(); };
   modbus_->ViewChanged = [this] { MirrorComm(); };
   modbus_->SetStatusTimer = [this](bool enabled) {
     if (enabled) {
@@ -473,28 +484,69 @@ void TFormMain::WireEngine() {
     }
     SyncTimers();
   };
-  modbus_->HandleResponse = [this] { OnHandleResponse(); };
-  modbus_->ConnectionLost = [this] { ClosePortCleanup(); };
   // A worker is waiting for this routine: the box must not keep it waiting.
   modbus_->ShowMessage = [this](const std::string& text) {
     QTimer::singleShot(0, this, [this, t = Q(text)] { Inform(t); });
   };
-  modbus_->MapsInfoRequests = [] { return ToRequests(MapsInfoRequests()); };
-  modbus_->InitialInformationRequests = [] {
-    const auto device = CurrentDevice();
-    return device ? ToRequests(device->ParameterReads) : TRegistersArray{};
-  };
-  modbus_->IdentificationEnded = [this] {
-    polling_->EnableStatusTimer();
-    SyncTimers();
+  auto identificationEnded = modbus_->IdentificationEnded;
+  modbus_->IdentificationEnded = [this, identificationEnded] {
+    if (identificationEnded) identificationEnded();
+    // The chain is over once this returns; then polling and its watchdog take over.
+    QTimer::singleShot(0, this, [this] {
+      polling_->EnableStatusTimer();
+      SyncTimers();
+    });
   };
   modbus_->TransferEnded = [this](const TTransferOutcome& outcome) {
-    // The very first check of an upload is the RUN/STOP state.
-    if (outcome.Name == "btnSendToControllerILClick" && outcome.Failed && outcome.Line == 0 &&
-        status_.Values.RunStop == 1) {
-      QTimer::singleShot(0, this, [this] { Inform(tr("Controller is in Run mode")); });
+    if (outcome.Name == kUploadTransferName) {
+      const std::string message = UploadFailureMessage(outcome, uploadRequests_, modbus_->ResponseValue);
+      if (!message.empty()) QTimer::singleShot(0, this, [this, t = Q(message)] { Inform(t); });
     }
     MirrorComm();
+  };
+}
+
+std::vector<std::string> TFormMain::PortCandidates() const {
+  std::vector<std::string> names = CandidatePortNames(DefaultPortPatterns(), connection_->ExtraPorts);
+  // The simulator comes first, so that a first start connects to something at once.
+  std::erase(names, std::string(kSimPortName));
+  names.insert(names.begin(), kSimPortName);
+  return names;
+}
+
+void TFormMain::WireConnection() {
+  TConnection& c = *connection_;
+  c.ListPorts = [this] { return PortCandidates(); };
+  c.PortFactory = [this](const std::string& name) -> std::shared_ptr<TPort> {
+    if (name != kSimPortName) return nullptr;
+    sim::SimOptions options;
+    if (auto model = SimModelFor(cbxDeviceModel->currentText())) options.model = *model;
+    options.slaveId = static_cast<uint8_t>(std::min(UpDownID->value(), 247));
+    return std::make_shared<SimPort>(options);
+  };
+  c.ResetStatusIndicators = [this] {
+    link_->Status.ClearIndicators();
+    MirrorStatus();
+  };
+  c.LogVisible = [this] { return formLogs_ && formLogs_->isVisible(); };
+  c.SetLogVisible = [this](bool visible) {
+    if (!formLogs_) return;
+    if (visible) {
+      btnShowLogListClick();
+    } else {
+      formLogs_->hide();
+    }
+  };
+  c.ForgetVersions = [this] { link_->Ident.State.Reset(); };
+  c.StartIdentification = [this] {
+    if (!link_->StartIdentification()) {
+      polling_->EnableStatusTimer();
+      SyncTimers();
+    }
+  };
+  c.StopFastReading = [this] { link_->StopReading(); };
+  c.ShowMessage = [this](const std::string& text) {
+    QTimer::singleShot(0, this, [this, t = Q(text)] { Inform(t); });
   };
 }
 
@@ -527,156 +579,53 @@ uint8_t TFormMain::LastErrorCode() const { return modbus_->LastErrorCode; }
 void TFormMain::EmptyPortBox() {
   modbus_->View.cbxComPortItems.clear();
   modbus_->View.cbxComPortItemIndex = -1;
-  cbxComPort->clear();
+  MirrorComm();
 }
 
-void TFormMain::OnHandleResponse() {
-  TReadResponse r;
-  {
-    std::lock_guard lock(modbus_->ResponseLock);
-    r.Function = modbus_->ResponseFunction;
-    r.Address = modbus_->ResponseAddress;
-    r.Value = modbus_->ResponseValue;
-    r.Bytes = modbus_->ResponseBytes;
-  }
-  r.RequestedItems = modbus_->RequestedItems;
-  status_.HandleResponse(r);
-}
-
-void TFormMain::OnForward(TResponseRoute route, const TReadResponse& r) {
-  switch (route) {
-    case TResponseRoute::Identification: {
-      const TIdentificationAction action = HandleIdentificationAnswer(ident_, r.Address, static_cast<uint32_t>(r.Value));
-      if (action.LabelChanged) MirrorComm();
-      if (action.Apply) {
-        const QSignalBlocker block(cbxDeviceModel);
-        cbxDeviceModel->setCurrentText(Q(action.Apply->ModelName));
-        ApplyModel(*action.Apply);
-      }
-      if (action.Disconnect) {
-        QTimer::singleShot(0, this, [this, text = Q(action.Message)] {
-          if (!text.isEmpty()) Inform(text);
-          btnClosePortClick();
-        });
-      }
-      break;
-    }
-    case TResponseRoute::CommParameters:
-      if (!comParameters_) break;
-      if (r.Function == 1) {
-        comParameters_->FillMode(r.Value & 0xFF);
-      } else if (r.Address == 0x8100) {
-        comParameters_->FillBaudRate(r.Value);
-      } else if (r.Address == 0x8102) {
-        comParameters_->FillParity(r.Value);
-      } else if (r.Address == 0x8103) {
-        comParameters_->FillID(r.Value);
-      }
-      break;
-    default:
-      break;  // debugger and program reading have their own views
+void TFormMain::OnAnswer(const TReadResponse& r) {
+  // The communication parameters dialog shows the controller's answers while it is open.
+  if (!comParameters_) return;
+  if (r.Function == 1 && r.Address == 0x8100) {
+    comParameters_->FillMode(r.Value & 0xFF);
+  } else if (r.Function == 3 && r.Address == 0x8100) {
+    comParameters_->FillBaudRate(r.Value);
+  } else if (r.Function == 3 && r.Address == 0x8102) {
+    comParameters_->FillParity(r.Value);
+  } else if (r.Function == 3 && r.Address == 0x8103) {
+    comParameters_->FillID(r.Value);
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Port box and connection
-
-std::vector<std::string> TFormMain::DiscoverPorts() const {
-  std::vector<std::string> ports{"SIM"};
-  const std::string open = port_ && port_->Connected() ? port_->Name() : std::string();
-  auto consider = [&](const std::string& path) {
-    if (std::find(ports.begin(), ports.end(), path) != ports.end()) return;
-    // The port the program holds cannot be test-opened, and is listed all the same.
-    if (path == open || TComPort::Exists(path)) ports.push_back(path);
-  };
-  const QStringList patterns{"ttyS*", "ttyUSB*", "ttyACM*", "ttyAMA*"};
-  QDir dev("/dev");
-  QStringList names = dev.entryList(patterns, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-  });
-  for (const QString& n : names) consider(("/dev/" + n).toStdString());
-  QDir byId("/dev/serial/by-id");
-  for (const QString& n : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-    consider(byId.filePath(n).toStdString());
-  for (const std::string& extra : extraPorts_) consider(extra);
-  if (!open.empty()) consider(open);
-  return ports;
+void TFormMain::OnIdentificationChanged() {
+  const TIdentificationChain& ident = link_->Ident;
+  if (!ident.ModelName.empty() && ident.ModelName != appliedModel_) {
+    appliedModel_ = ident.ModelName;
+    const QSignalBlocker block(cbxDeviceModel);
+    cbxDeviceModel->setCurrentText(Q(ident.ModelName));
+    MirrorDevice();
+  }
+  MirrorComm();
 }
-
-void TFormMain::FillPortBox(const std::vector<std::string>& ports) {
-  QStringList items;
-  for (const std::string& p : ports) items << Q(p);
-  QStringList shown;
-  for (int i = 0; i < cbxComPort->count(); ++i) shown << cbxComPort->itemText(i);
-  if (items == shown) return;
-  const QString keep = port_ && port_->Connected() ? Q(port_->Name()) : cbxComPort->currentText();
-  const QSignalBlocker block(cbxComPort);
-  cbxComPort->clear();
-  cbxComPort->addItems(items);
-  const int index = cbxComPort->findText(keep);
-  cbxComPort->setCurrentIndex(index >= 0 ? index : (items.isEmpty() ? -1 : 0));
-}
-
-void TFormMain::btnRenewComListClick() { FillPortBox(DiscoverPorts()); }
 
 void TFormMain::AddPortPath(const QString& path) {
   const std::string p = path.toStdString();
-  if (std::find(extraPorts_.begin(), extraPorts_.end(), p) == extraPorts_.end()) extraPorts_.push_back(p);
-  btnRenewComListClick();
-  const int index = cbxComPort->findText(path);
-  if (index >= 0) {
-    cbxComPort->setCurrentIndex(index);
-  } else {
+  auto& extra = connection_->ExtraPorts;
+  if (std::find(extra.begin(), extra.end(), p) == extra.end()) extra.push_back(p);
+  connection_->btnRenewComListClick();
+  const auto& items = modbus_->View.cbxComPortItems;
+  const auto it = std::find(items.begin(), items.end(), p);
+  if (it == items.end()) {
     Inform(tr("The port %1 cannot be opened.").arg(path));
+    return;
   }
+  modbus_->View.cbxComPortItemIndex = static_cast<int>(it - items.begin());
+  MirrorComm();
 }
 
 void TFormMain::btnConnectComPortClick() {
-  if (modbus_->PortOpen()) return;
-  status_.ClearIndicators();
-  MirrorStatus();
-  // The log window shows the traffic of the new connection.
-  btnShowLogListClick();
-  modbus_->DeviceID = static_cast<uint8_t>(UpDownID->value());
-  modbus_->IdField = static_cast<uint8_t>(UpDownID->value());
-  TCommView& v = modbus_->View;
-  const QString name = cbxComPort->currentIndex() >= 0 ? cbxComPort->currentText() : QString();
-  std::shared_ptr<TPort> port;
-  if (name == "SIM") {
-    sim::SimOptions options;
-    if (auto model = SimModelFor(cbxDeviceModel->currentText())) options.model = *model;
-    options.slaveId = static_cast<uint8_t>(std::min(UpDownID->value(), 247));
-    port = std::make_shared<SimPort>(options);
-  } else if (!name.isEmpty()) {
-    port = std::make_shared<TComPort>(name.toStdString());
-  }
-  bool connected = false;
-  if (port) {
-    port->Attach(*mainThread_, settings_.get());
-    modbus_->SetPort(port);
-    connected = port->Open();
-  }
-  if (connected) {
-    port_ = port;
-    modbus_->DeviceID = static_cast<uint8_t>(UpDownID->value());
-    modbus_->ResetForConnect();
-    ident_.Reset();
-    modbus_->LastErrorCode = 0;
-    modbus_->ErrorFlag = 0;
-    v.lblPortConnected = name.toStdString() + " connected";
-    v.lblPortConnectedVisible = true;
-    v.lblVersionVisible = true;
-    v.lblCommunicationState = "Com port ready";
-    v.shpState = TCommColor::Green;
-    v.btnConnectComPortCaption = "Disconnect";
-    v.cbxComPortVisible = false;
-    v.lblComPortVisible = false;
-    v.btnDebugEnabled = v.btnReadFromControllerILEnabled = v.btnSendToControllerILEnabled = true;
-    v.cbxDeviceModelEnabled = false;
-    polling_->DisableStatusTimer();
-    SyncTimers();
-    MirrorComm();
+  const bool wasConnected = modbus_->PortOpen();
+  connection_->btnConnectComPortClick();
+  if (!wasConnected && modbus_->PortOpen()) {
     if (SimPort* sim = Sim()) {
       const QSignalBlocker b(simRun_);
       simRun_->setChecked(sim->Controller().isRun());
@@ -686,64 +635,25 @@ void TFormMain::btnConnectComPortClick() {
       }
       dockSimulator->setVisible(true);
     }
-    StartIdentification();
-  } else {
-    if (port) port->Close();
-    modbus_->SetPort(nullptr);
-    v.lblPortConnected.clear();
-    v.lblPortConnectedVisible = false;
-    v.lblCommunicationState = "Not connected";
-    v.shpState = TCommColor::White;
-    v.btnConnectComPortCaption = "Connect";
-    v.cbxDeviceModelEnabled = true;
-    MirrorComm();
   }
-}
-
-void TFormMain::StartIdentification() {
-  if (!modbus_->GetVersionInfo(ToRequests(VersionInfoRequests()))) {
-    polling_->EnableStatusTimer();
-    SyncTimers();
-  }
-}
-
-void TFormMain::btnClosePortClick() { ClosePortCleanup(); }
-
-void TFormMain::ClosePortCleanup() {
-  TCommView& v = modbus_->View;
-  v.btnDebugEnabled = v.btnReadFromControllerILEnabled = v.btnSendToControllerILEnabled = false;
-  if (port_) {
-    port_->Close();
-    if (port_->Connected()) {
-      MirrorComm();
-      return;
-    }
-  }
-  modbus_->SetPort(nullptr);
-  port_.reset();
-  ident_.Reset();
-  v.lblPortConnected.clear();
-  v.lblPortConnectedVisible = false;
-  v.lblCommunicationState = "Not connected";
-  v.shpState = TCommColor::White;
-  v.btnConnectComPortCaption = "Connect";
-  v.cbxComPortVisible = true;
-  v.lblComPortVisible = true;
-  v.lblVersionVisible = false;
-  v.ILToolBarEnabled = true;
-  v.cbxDeviceModelEnabled = true;
-  if (dockSimulator) dockSimulator->setVisible(false);
+  if (!modbus_->PortOpen()) dockSimulator->setVisible(false);
   MirrorComm();
-  btnRenewComListClick();
+}
+
+void TFormMain::btnClosePortClick() {
+  if (!modbus_) return;
+  connection_->btnClosePortClick();
+  if (!modbus_->PortOpen()) {
+    modbus_->SetPort(nullptr);
+    appliedModel_.clear();
+    if (dockSimulator) dockSimulator->setVisible(false);
+  }
+  MirrorComm();
 }
 
 void TFormMain::cbxDeviceModelChange() {
-  ferrolad::cbxDeviceModelChange(cbxDeviceModel->currentText().toStdString(), ident_.Fw, device_);
-  MirrorDevice();
-}
-
-void TFormMain::ApplyModel(const TDeviceDescription& description) {
-  ApplyDeviceDescription(description, ident_.Fw, device_);
+  ferrolad::cbxDeviceModelChange(cbxDeviceModel->currentText().toStdString(), link_->Ident.State.Fw,
+                                 link_->Ident.Device);
   MirrorDevice();
 }
 
@@ -751,7 +661,7 @@ void TFormMain::ApplyModel(const TDeviceDescription& description) {
 // Actions
 
 void TFormMain::btnClearErrorsClick() {
-  const TErrorAction action = status_.btnClearErrorsClick(PortOpen());
+  const TErrorAction action = link_->Status.btnClearErrorsClick(PortOpen());
   if (!action.Command) {
     if (!action.Message.empty()) Inform(Q(action.Message));
     return;
@@ -764,12 +674,12 @@ void TFormMain::btnClearErrorsClick() {
   modbus_->SendDirectCommand(c.Verify, c.RequireStop, c.ReadBack, records.front());
 }
 
-void TFormMain::lblUserProgramErrorCodeClick() { Inform(Q(status_.lblUserProgramErrorCodeClick())); }
+void TFormMain::lblUserProgramErrorCodeClick() { Inform(Q(link_->Status.lblUserProgramErrorCodeClick())); }
 
 void TFormMain::lblUserProgramErrorLineClick() {
-  const int answer = Ask(windowTitle(), Q(status_.UserProgramErrorLineQuestion()),
+  const int answer = Ask(windowTitle(), Q(link_->Status.UserProgramErrorLineQuestion()),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-  const int line = status_.lblUserProgramErrorLineClick(ilPage_->ProgramLines(), answer == QMessageBox::Yes);
+  const int line = link_->Status.lblUserProgramErrorLineClick(ilPage_->ProgramLines(), answer == QMessageBox::Yes);
   if (line >= 0) ilPage_->SelectLine(line);
 }
 
@@ -798,29 +708,65 @@ void TFormMain::UploadProgram() {
     return;
   }
   std::vector<std::string> lines = ilPage_->ProgramLines();
-  if (lines.empty()) return;
-  const TUploadBuild build = BuildUploadRequests(lines, ilPage_->rbtServiceProgType->isChecked());
-  if (!build.Error.empty()) {
-    if (build.WrongLine >= 0) {
-      // The wrong line gets its mark in the editor.
-      ilPage_->SetProgramLines(lines = build.MarkedLines);
-      ilPage_->SelectLine(build.WrongLine);
+  const TProgramType type = ilPage_->rbtServiceProgType->isChecked() ? TProgramType::Service : TProgramType::Main;
+  const TUploadStart start = ferrolad::UploadProgram(*modbus_, lines, type, modbus_->IdField.load());
+  if (!start.Build.Error.empty()) {
+    if (MarkWrongLine(lines, start.Build)) {
+      ilPage_->SetProgramLines(lines);
+      ilPage_->SelectLine(start.Build.WrongLine);
     }
-    Inform(Q(build.Error));
+    Inform(Q(start.Build.Error));
     return;
   }
-  modbus_->StartTransfer(true, modbus_->IdField.load(), true, "btnSendToControllerILClick", build.Requests);
+  if (start.Started) uploadRequests_ = start.Build.Requests;
 }
 
 void TFormMain::DownloadProgram() {
-  Inform(tr("Reading the program from the controller is not part of this version yet."));
+  if (!PortOpen()) {
+    Inform(tr("No connection"));
+    return;
+  }
+  const TDownloadDecision decision =
+      DecideDownload(link_->ReadingRunning(), ilPage_->ProgramLineCount() == 0, link_->ReadingSupported(), [this] {
+        return Ask(windowTitle(), Q(kClearListQuestion), QMessageBox::Yes | QMessageBox::Cancel) == QMessageBox::Yes;
+      });
+  if (decision.ClearEditor) ilPage_->ClearProgram();
+  if (decision.Step != TDownloadStep::Start) {
+    if (!decision.Message.empty()) Inform(Q(decision.Message));
+    return;
+  }
+  TProgramReadingView& view = link_->Program;
+  view.MemoIL = ilPage_->ProgramLines();
+  view.MemoParamValues.clear();
+  const TProgramType type = ilPage_->rbtServiceProgType->isChecked() ? TProgramType::Service : TProgramType::Main;
+  if (link_->StartReading(type, modbus_->IdField.load())) timerReading_->start();
+}
+
+void TFormMain::MirrorReading() {
+  const TProgramReadingView& view = link_->Program;
+  const bool running = link_->ReadingRunning();
+  ilPage_->SetReadingDisplay(running && view.pnlProgramReadingVisible);
+  ilPage_->lblProgramReadingCounter->setText(Q(view.lblProgramReadingCounter));
+  pgcMain->setEnabled(!running);
+  if (running) return;
+  timerReading_->stop();
+  ilPage_->SetReadingDisplay(false);
+  // The reading has ended: the editor receives what it produced.
+  ilPage_->SetProgramLines(view.MemoIL);
+  QString values;
+  for (size_t i = 0; i < view.MemoParamValues.size(); ++i) {
+    if (i) values += QLatin1Char('\n');
+    values += Q(view.MemoParamValues[i]);
+  }
+  ilPage_->MemoParamValues->setPlainText(values);
+  ilPage_->UpdateLineNumbers(0);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Mirrors
 
 void TFormMain::MirrorStatus() {
-  const TStatusView& s = status_.View;
+  const TStatusView& s = link_->Status.View;
   for (int i = 0; i < 8; ++i) {
     shpX_[i]->setLampColor(s.shpX[i]);
     shpY_[i]->setLampColor(s.shpY[i]);
@@ -865,10 +811,10 @@ void TFormMain::MirrorStatus() {
   lamp("shpStateConstSpeed", s.shpStateConstSpeed);
   lamp("shpStateBusyMove", s.shpStateBusyMove);
   lamp("shpStateBusyRun", s.shpStateBusyRun);
-  lamp("shpStateInternalVoltage", s.shpStateInternalVoltage, device_.shpStateInternalVoltageVisible);
-  show("lblStateInternalVoltage", device_.shpStateInternalVoltageVisible);
-  lamp("shpStateSupplyVoltage", s.shpStateSupplyVoltage, device_.shpStateSupplyVoltageVisible);
-  show("lblStateSupplyVoltage", device_.shpStateSupplyVoltageVisible);
+  lamp("shpStateInternalVoltage", s.shpStateInternalVoltage, link_->Ident.Device.shpStateInternalVoltageVisible);
+  show("lblStateInternalVoltage", link_->Ident.Device.shpStateInternalVoltageVisible);
+  lamp("shpStateSupplyVoltage", s.shpStateSupplyVoltage, link_->Ident.Device.shpStateSupplyVoltageVisible);
+  show("lblStateSupplyVoltage", link_->Ident.Device.shpStateSupplyVoltageVisible);
   label("lblStateDirection", s.lblStateDirection);
   label("lblStatePosition", s.lblStatePosition);
   label("lblCurrentSpeed", s.lblCurrentSpeed.empty() ? "Speed: " : s.lblCurrentSpeed);
@@ -903,7 +849,7 @@ void TFormMain::MirrorComm() {
   };
   label("lblPortConnected", v.lblPortConnected);
   findChild<QLabel*>("lblPortConnected")->setVisible(v.lblPortConnectedVisible);
-  label("lblControllerVersion", ident_.lblControllerVersion);
+  label("lblControllerVersion", link_->Ident.State.lblControllerVersion);
   findChild<QLabel*>("lblControllerVersion")->setVisible(v.lblVersionVisible);
   label("lblCommunicationState", v.lblCommunicationState);
   findChild<TShape*>("shpState")->setCommColor(v.shpState);
@@ -916,6 +862,22 @@ void TFormMain::MirrorComm() {
     default: result->setStyleSheet(QString()); break;
   }
   btnConnectComPort->setText(Q(v.btnConnectComPortCaption));
+  {
+    QStringList items;
+    for (const std::string& p : v.cbxComPortItems) items << Q(p);
+    QStringList shown;
+    for (int i = 0; i < cbxComPort->count(); ++i) shown << cbxComPort->itemText(i);
+    const QSignalBlocker block(cbxComPort);
+    if (items != shown) {
+      cbxComPort->clear();
+      cbxComPort->addItems(items);
+    }
+    if (cbxComPort->currentIndex() != v.cbxComPortItemIndex) cbxComPort->setCurrentIndex(v.cbxComPortItemIndex);
+  }
+  if (UpDownID->value() != v.UpDownID) {
+    const QSignalBlocker block(UpDownID);
+    UpDownID->setValue(v.UpDownID);
+  }
   cbxComPort->setVisible(v.cbxComPortVisible);
   findChild<QLabel*>("lblComPort")->setVisible(v.lblComPortVisible);
   for (const char* name : {"btnRenewComList", "btnAddPort"}) findChild<QWidget*>(name)->setVisible(v.cbxComPortVisible);
@@ -930,7 +892,7 @@ void TFormMain::MirrorComm() {
 void TFormMain::MirrorDevice() {
   if (tsDirectControl_) {
     const int index = pgcMain->indexOf(tsDirectControl_);
-    const QString caption = device_.DirectControlTabCaption.empty() ? tr("Direct control") : Q(device_.DirectControlTabCaption);
+    const QString caption = link_->Ident.Device.DirectControlTabCaption.empty() ? tr("Direct control") : Q(link_->Ident.Device.DirectControlTabCaption);
     if (index >= 0) pgcMain->setTabText(index, caption);
   }
   MirrorStatus();
@@ -945,14 +907,16 @@ void TFormMain::Shutdown() {
   modbus_->StopAll = true;
   TimerGetState->stop();
   TimerResetStateInfo->stop();
-  timerComPortsScan_->stop();
+  timerReading_->stop();
+  connection_->StopScanner();
+  link_->StopReading();
   if (polling_) {
     polling_->DisableStatusTimer();
     polling_->TimerResetStateInfoEnabled = false;
   }
   // Workers are told to end and waited for within the bounded times of the settings.
   modbus_->Close();
-  if (port_) port_->Close();
+  if (auto port = modbus_->Port()) port->Close();
   modbus_->Shutdown();
 }
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "comm/connection.h"
 #include "comm/modbus.h"
 #include "comm/transfer_log.h"
 #include "core/common_datas.h"
+#include "device/controller_link.h"
 #include "device/device_view.h"
-#include "device/identification.h"
-#include "device/status_model.h"
 #include "device/status_polling.h"
 
 class QCheckBox;
@@ -43,7 +43,9 @@ class TFormMain final : public QMainWindow, private TStatusEnvironment {
 
   TCommonDatas& Settings() { return *settings_; }
   TModBus& Modbus() { return *modbus_; }
-  TStatusModel& Status() { return status_; }
+  TStatusModel& Status() { return link_->Status; }
+  TControllerLink& Link() { return *link_; }
+  TConnection& Connection() { return *connection_; }
   TStatusPolling& Polling() { return *polling_; }
   TransferLog& Log() { return *log_; }
   TFormLogs* FormLogs() const { return formLogs_; }
@@ -64,7 +66,6 @@ class TFormMain final : public QMainWindow, private TStatusEnvironment {
   // Operations of the window (the handlers keep their names).
   void btnConnectComPortClick();
   void btnClosePortClick();
-  void btnRenewComListClick();
   void AddPortPath(const QString& path);
   void btnClearErrorsClick();
   void lblUserProgramErrorCodeClick();
@@ -113,34 +114,31 @@ class TFormMain final : public QMainWindow, private TStatusEnvironment {
   QWidget* BuildDirectControlPage();
   void BuildSimulatorDock();
   void WireEngine();
+  void WireConnection();
   void SyncTimers();
-  void OnHandleResponse();
-  void OnForward(TResponseRoute route, const TReadResponse& response);
-  void StartIdentification();
-  void ClosePortCleanup();
+  void OnAnswer(const TReadResponse& response);
+  void OnIdentificationChanged();
   void UploadProgram();
   void DownloadProgram();
-  std::vector<std::string> DiscoverPorts() const;
-  void FillPortBox(const std::vector<std::string>& ports);
-  void ApplyModel(const TDeviceDescription& description);
+  void MirrorReading();
+  std::vector<std::string> PortCandidates() const;
 
   std::unique_ptr<TCommonDatas> settings_;
   QtMainThread* mainThread_ = nullptr;
   std::unique_ptr<TransferLog> log_;
   std::unique_ptr<TModBus> modbus_;
-  TStatusModel status_;
+  std::unique_ptr<TControllerLink> link_;
+  std::unique_ptr<TConnection> connection_;
   std::unique_ptr<TStatusPolling> polling_;
-  TDeviceViewModel device_;
-  TIdentificationState ident_;
-  std::shared_ptr<TPort> port_;
-  std::vector<std::string> extraPorts_;
+  TRegistersArray uploadRequests_;  // the running upload's list, for its failure message
+  std::string appliedModel_;
   bool shutDown_ = false;
 
   TILPage* ilPage_ = nullptr;
   TFormLogs* formLogs_ = nullptr;
   QPointer<TFormComParameters> comParameters_;
   QWidget* tsDirectControl_ = nullptr;
-  QTimer* timerComPortsScan_ = nullptr;
+  QTimer* timerReading_ = nullptr;
   std::array<TShape*, 8> shpX_{};
   std::array<TShape*, 8> shpY_{};
   std::array<QCheckBox*, 8> simInputs_{};

@@ -113,7 +113,8 @@ class Generator {
 // Columns a node needs left of the output column.
 int Need(const Node& n) {
   int w = n.hasCond ? Width(n.cond) : 0;
-  if (!n.split) return w;
+  // A group's right-hand link can not stand in the output column.
+  if (!n.split) return w + (n.hasCond && EndsWithParallel(n.cond) ? 1 : 0);
   int tail = 0;
   for (const auto& b : n.branches) {
     const int pad = (!b.hasCond && b.split) || (b.hasCond && StartsWithParallel(b.cond) && !SharedLinks()) ? 1 : 0;
