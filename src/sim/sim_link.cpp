@@ -52,10 +52,14 @@ FaultCounters SimLink::faultCounters() const {
 }
 
 void SimLink::write(const uint8_t* data, size_t size) {
-  std::lock_guard lock(inMu_);
-  std::string frame;
-  for (size_t i = 0; i < size; ++i)
-    if (assembler_.push(static_cast<char>(data[i]), frame)) processFrame(frame);
+  std::vector<std::string> now;
+  {
+    std::lock_guard lock(inMu_);
+    std::string frame;
+    for (size_t i = 0; i < size; ++i)
+      if (assembler_.push(static_cast<char>(data[i]), frame)) processFrame(frame, now);
+  }
+  for (const auto& answer : now) deliver(answer);  // inline delivery, outside the input lock
 }
 
 namespace {
@@ -68,7 +72,7 @@ std::string Rewrite(const std::string& frame, size_t index, uint8_t value) {
 }
 }  // namespace
 
-void SimLink::processFrame(const std::string& frame) {
+void SimLink::processFrame(const std::string& frame, std::vector<std::string>& inlineAnswers) {
   auto answer = controller_.handleFrame(frame);
   if (!answer) return;
   if (drop_ > 0) {
@@ -108,7 +112,7 @@ void SimLink::processFrame(const std::string& frame) {
   }
   bool immediate = options_.wireBaud <= 0 && delayMs_ == 0;
   if (immediate && options_.deliverInline) {
-    deliver(out);
+    inlineAnswers.push_back(std::move(out));
     return;
   }
   {

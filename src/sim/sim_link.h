@@ -38,7 +38,8 @@ struct FaultCounters {
 
 class SimLink {
  public:
-  // Receives a chunk of answer bytes. Must not call setReceiver(); may call write().
+  // Receives a chunk of answer bytes. Must not call setReceiver(); may call write() when answers
+  // come from the delivery thread (not with deliverInline).
   using Receiver = std::function<void(const uint8_t* data, size_t size)>;
 
   explicit SimLink(SimController& controller, SimLinkOptions options = {});
@@ -78,7 +79,7 @@ class SimLink {
   };
   void deliverLoop();
   void deliver(const std::string& bytes);
-  void processFrame(const std::string& frame);
+  void processFrame(const std::string& frame, std::vector<std::string>& inlineAnswers);
 
   SimController& controller_;
   SimLinkOptions options_;

@@ -42,15 +42,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-TRegistersArray ToRequests(const TDC_Records_Array& records) {
-  TRegistersArray list;
-  list.reserve(records.size());
-  for (const TDC_Record& r : records) {
-    if (r.Valid) list.push_back(RequestFromRecord(r, true));
-  }
-  return list;
-}
-
 // A lamp with its caption to the right.
 QWidget* LampRow(TShape*& lamp, const char* name, const QString& caption, QWidget* parent,
                  QLabel** label = nullptr, const char* labelName = nullptr) {

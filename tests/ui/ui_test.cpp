@@ -444,3 +444,35 @@ TEST_F(WindowTest, CommunicationParametersAreWrittenAndReadBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest, DownloadReadsTheProgramBackIntoTheEditor) {
+  SetProgram("LD X0\nOUT Y0\nEND");
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  page->btnSendToControllerIL->click();
+  ASSERT_TRUE(WaitFor([&] { return window->Sim()->Controller().program(sim::ProgramType::Main).size() == 3; }));
+  ASSERT_TRUE(WaitFor([&] { return !window->Modbus().TransferRunning(); }));
+  answer = QMessageBox::Yes;  // "Clear it?"
+  page->btnReadFromControllerIL->click();
+  ASSERT_TRUE(WaitFor([&] { return Lines(editor).size() == 4; }, 20000)) << editor->toPlainText().toStdString();
+  EXPECT_EQ(Lines(editor), (QStringList{"LD\tX0", "OUT\tY0", "END", "//Totally 3 commands were read from the controller"}));
+  EXPECT_TRUE(page->pnlProgramReading->isHidden());
+  EXPECT_TRUE(window->pgcMain->isEnabled());
+  EXPECT_EQ(Lines(nums).mid(0, 3), (QStringList{"0->  ", "1->  ", "2->  "}));
+}
+
+TEST_F(WindowTest, UploadInRunModeSaysSo) {
+  SetProgram("LD X0\nEND");
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  window->findChild<QCheckBox*>("chbxSimRun")->setChecked(true);
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "RUN mode"; }));
+  emit page->uploadRequested();  // the button itself is hidden in RUN
+  ASSERT_TRUE(WaitFor([&] { return !informed.isEmpty(); }));
+  EXPECT_EQ(informed.front(), "Controller is in Run mode");
+  EXPECT_TRUE(window->Sim()->Controller().program(sim::ProgramType::Main).empty());
+}
+
+}  // namespace
