@@ -230,6 +230,13 @@ bool TLDtoIL::CombineAND(TFragment& f, int n) {
   c.Elems = a.Elems;
   c.Elems.insert(c.Elems.end(), b.Elems.begin(), b.Elems.end());
   if (!b.Elems.empty() && b.SingleRow()) c.Elems[a.Elems.size()] = AndForm(c.Elems[a.Elems.size()]);
+  // A group wrapped at a branch point ends in the ANB that joins it to what stands left of the
+  // point. When only bare line leads there from the rail nothing does, and that ANB would pop a
+  // result that was never loaded.
+  if (a.BlockType == btUNDEF && a.Elems.empty() && a.StartCell.Col == FirstColumn && b.BlockType == btMRD &&
+      !b.SingleRow() && c.Elems.size() > 2 && c.Elems.back() == "ANB") {
+    c.Elems.pop_back();
+  }
   c.Finished = true;
   if (b.BlockType == btApply) {
     c.BlockType = btApply;

@@ -53,7 +53,7 @@ void TControllerLink::Bind() {
 bool TControllerLink::StartReading(TProgramType type, uint8_t slaveId) {
   if (ReadingRunning()) return false;
   const auto model = CurrentDevice();
-  if (!model) return false;
+  if (!model || model->Empty()) return false;
   StopReading();
   readerEnded_ = false;
   TPacketReadThread::Hooks hooks;

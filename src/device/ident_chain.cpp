@@ -19,7 +19,7 @@ TRegistersArray TIdentificationChain::MapsInfoList() { return ToRequests(MapsInf
 
 TRegistersArray TIdentificationChain::InitialInformationList() {
   const auto model = CurrentDevice();
-  if (!model) return {};
+  if (!model || model->Empty()) return {};
   return ToRequests(model->ParameterReads);
 }
 

@@ -520,7 +520,9 @@ void SimController::writeHolding(uint16_t start, const std::vector<uint16_t>& wo
       i += 2;
     } else if (p.words == 2) {
       auto v = static_cast<uint32_t>(static_cast<uint64_t>(p.value));
-      v = slot.word == 0 ? ((v & 0xFFFF0000u) | words[i]) : ((v & 0xFFFFu) | static_cast<uint32_t>(words[i]) << 16);
+      // A lone low word is the whole value (clients write it with one register); a stale high
+      // word must not leak into it. The high word, written next, completes a 32-bit value.
+      v = slot.word == 0 ? words[i] : ((v & 0xFFFFu) | static_cast<uint32_t>(words[i]) << 16);
       p.value = static_cast<int32_t>(v);
       ++i;
     } else {
@@ -705,13 +707,9 @@ void SimController::operandEdit() {
     operandError_ = true;
     return;
   }
-  if (IsWordLetter(letter) && !is32) {
-    const bool fits = letter == 'D' ? (value >= -32768 && value <= 32767) : (value >= 0 && value <= 65535);
-    if (!fits) {
-      operandError_ = true;
-      return;
-    }
-  }
+  // A 16-bit operand takes the low word, read as signed for D and unsigned for the others.
+  const int32_t value16 = letter == 'D' ? static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF))
+                                        : static_cast<int32_t>(value & 0xFFFF);
   const bool high = signal == kSignalHigh || signal == kSignalForcedHigh;
   const bool forced = signal == kSignalForcedHigh || signal == kSignalForcedLow;
   if ((letter == 'X' || letter == 'Y') && number < 8) {
@@ -737,7 +735,7 @@ void SimController::operandEdit() {
       h.value = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value) >> 16));
       h.forcedValue = true;
     } else {
-      s.value = value;
+      s.value = value16;
     }
   }
 }

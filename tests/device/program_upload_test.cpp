@@ -19,7 +19,9 @@ void ExpectRequest(const TRWmbrReg& r, const Expect& e, size_t index) {
   EXPECT_EQ(r.FunctionCode, e.fc);
   EXPECT_EQ(r.Address, e.address);
   EXPECT_EQ(r.Count, e.count);
-  if (!e.data.empty() || e.fc != 16) EXPECT_EQ(r.Data, e.data);
+  if (!e.data.empty() || e.fc != 16) {
+    EXPECT_EQ(r.Data, e.data);
+  }
   EXPECT_EQ(r.Verify, e.verify);
   EXPECT_EQ(r.ExpectedValue, 0);
   EXPECT_EQ(r.RepeatUntilMatch, e.repeat);

@@ -193,11 +193,12 @@ TEST_F(Debugger, ForcingSignalsAndValues) {
   EXPECT_TRUE(c_.operand('D', 10).forcedValue);
   ASSERT_TRUE(m_.coil(0x6003, true));
   EXPECT_FALSE(c_.operand('D', 10).forcedValue);
-  // a 16-bit D cannot hold 40000, a bad signal code is refused
-  ASSERT_TRUE(m_.coil(0x6002, false));
-  ASSERT_TRUE(m_.setRegs(0x6002, test::Words32(40000)));
-  ASSERT_TRUE(m_.coil(0x6001, true));
-  EXPECT_EQ(m_.bits(2, 0x6000, 1), 1);
+  // a 16-bit D takes the single register as signed; the earlier high word does not leak in
+  EXPECT_EQ(Force(m_, 'D', 11, -5, 0), 0);
+  EXPECT_EQ(ReadOperand(m_, 'D', 11).value, -5);
+  EXPECT_EQ(Force(m_, 'D', 12, 7, 0, true), 0);
+  EXPECT_EQ(ReadOperand(m_, 'D', 12, true).value, 7);
+  // a bad signal code is refused
   EXPECT_EQ(Force(m_, 'M', 1, 0, 5), 1);
   EXPECT_EQ(Force(m_, 'T', 2, 99, kSignalForcedLow), 0);
   auto t = ReadOperand(m_, 'T', 2);

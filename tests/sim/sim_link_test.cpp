@@ -158,5 +158,21 @@ TEST(SimLink, ReceiverCanBeReplacedAndRemoved) {
   EXPECT_EQ(b.take(link), "");
 }
 
+TEST(SimLink, ReceiverMayWriteTheNextRequest) {
+  SimController c;
+  SimLink link(c);
+  std::mutex mu;
+  std::condition_variable cv;
+  int answers = 0;
+  link.setReceiver([&](const uint8_t*, size_t) {
+    std::lock_guard l(mu);
+    if (++answers < 3) link.write(kRead);  // chained from the delivery thread
+    cv.notify_all();
+  });
+  link.write(kRead);
+  std::unique_lock l(mu);
+  EXPECT_TRUE(cv.wait_for(l, 5s, [&] { return answers == 3; }));
+}
+
 }  // namespace
 }  // namespace ferrolad::sim

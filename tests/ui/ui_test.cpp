@@ -21,6 +21,10 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
 
@@ -420,23 +424,31 @@ TEST_F(WindowTest, CommunicationParametersAreWrittenAndReadBack) {
   ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
   bool checked = false;
   QTimer::singleShot(0, window.get(), [&] {
-    auto* dialog = qobject_cast<TFormComParameters*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->windowTitle(), "Communication parameters");
-    EXPECT_TRUE(dialog->rbtnNone->isHidden());
-    dialog->rbtnRTU->setChecked(true);
-    EXPECT_FALSE(dialog->rbtnNone->isHidden());  // NONE parity only in RTU mode
-    dialog->rbtnODD->setChecked(true);
-    dialog->cbxBaudeRate->setCurrentText("57600");
-    dialog->btnApply->click();
-    sim::SimController& c = window->Sim()->Controller();
-    EXPECT_TRUE(WaitFor([&] { return c.baudRate() == 57600 && c.parity() == 1 && c.rtuMode(); }));
-    // A fresh read fills the dialog from the controller's answers.
-    dialog->rbtnASCII->setChecked(true);
-    dialog->rbtEven1Stop->setChecked(true);
-    dialog->btnApply1->click();
-    EXPECT_TRUE(WaitFor([&] { return dialog->rbtnRTU->isChecked() && dialog->rbtnODD->isChecked(); }));
-    checked = true;
+    auto* dialog = window->findChild<TFormComParameters*>();
+    ASSERT_NE(dialog, nullptr);  // (it exists: this runs inside its modal loop)
+    // The dialog is closed whatever the checks say, so that the modal loop ends.
+    auto checks = [&] {
+      EXPECT_EQ(dialog->windowTitle(), "Communication parameters");
+      EXPECT_TRUE(dialog->rbtnNone->isHidden());
+      dialog->rbtnRTU->setChecked(true);
+      EXPECT_FALSE(dialog->rbtnNone->isHidden());  // NONE parity only in RTU mode
+      dialog->rbtnODD->setChecked(true);
+      dialog->cbxBaudeRate->setCurrentText("57600");
+      // A third user command would be refused while the opening read is still under way.
+      auto idle = [&] { return window->Modbus().UserCommandPending == 0; };
+      ASSERT_TRUE(WaitFor(idle));
+      dialog->btnApply->click();
+      sim::SimController& c = window->Sim()->Controller();
+      EXPECT_TRUE(WaitFor([&] { return c.baudRate() == 57600 && c.parity() == 1 && c.rtuMode(); }));
+      // A fresh read fills the dialog from the controller's answers.
+      dialog->rbtnASCII->setChecked(true);
+      dialog->rbtEven1Stop->setChecked(true);
+      ASSERT_TRUE(WaitFor(idle));
+      dialog->btnApply1->click();
+      EXPECT_TRUE(WaitFor([&] { return dialog->rbtnRTU->isChecked() && dialog->rbtnODD->isChecked(); }));
+      checked = true;
+    };
+    checks();
     dialog->reject();
   });
   window->btnTransferParamsClick();
@@ -473,6 +485,67 @@ TEST_F(WindowTest, UploadInRunModeSaysSo) {
   ASSERT_TRUE(WaitFor([&] { return !informed.isEmpty(); }));
   EXPECT_EQ(informed.front(), "Controller is in Run mode");
   EXPECT_TRUE(window->Sim()->Controller().program(sim::ProgramType::Main).empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest, ClearErrorsClearsTheControllersErrors) {
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblErrors")->text() == "No errors"; }));
+  window->Sim()->Controller().raiseError(sim::ErrorGroup::UserProgram, 0x2012, 4);
+  ASSERT_TRUE(WaitFor([&] { return Label("lblErrors")->text() == "Error occurred"; }));
+  ASSERT_TRUE(WaitFor([&] { return Label("lblUserProgramErrorCode")->text() == "code: 0x2012"; }));
+  auto* clear = window->findChild<QPushButton*>("btnClearErrors");
+  ASSERT_FALSE(clear->isHidden());
+  clear->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblErrors")->text() == "No errors"; }));
+  EXPECT_EQ(Lamp("shpErrors")->lampColor(), TLampColor::Green);
+  EXPECT_TRUE(clear->isHidden());
+  EXPECT_EQ(window->Sim()->Controller().errorBits(), 0);
+}
+
+TEST(SettingsFileAtStartUp, StatusIntervalComesFromTheFileAndNeverDropsBelow100) {
+  const QString folder = qEnvironmentVariable("APPDATA") + "/Orvane/Ferrolad";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString path = folder + "/ferrolad.txt";
+  struct Case {
+    const char* line;
+    int interval;
+  };
+  for (const Case& c : {Case{"<STATE_REQ>=1000", 1000}, Case{"<STATE_REQ>=50", 200}, Case{"<STATE_REQ>=100", 100}}) {
+    SCOPED_TRACE(c.line);
+    {
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray("settings\r\n") + c.line + "\r\n");
+    }
+    TFormMain window;
+    EXPECT_EQ(window.TimerGetState->interval(), c.interval);
+  }
+  QFile::remove(path);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest, AddedPathJoinsThePortBoxAfterSim) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const QString path = QString::fromLocal8Bit(ptsname(master));
+  window->AddPortPath(path);
+  EXPECT_EQ(window->cbxComPort->itemText(0), "SIM");
+  EXPECT_NE(window->cbxComPort->findText(path), -1);
+  EXPECT_EQ(window->cbxComPort->currentText(), path);  // chosen for the next connect
+  EXPECT_TRUE(informed.isEmpty());
+  window->AddPortPath("/dev/does-not-exist");
+  EXPECT_EQ(window->cbxComPort->findText("/dev/does-not-exist"), -1);
+  EXPECT_EQ(informed.size(), 1);
+  close(master);
 }
 
 }  // namespace
