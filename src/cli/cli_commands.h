@@ -18,5 +18,11 @@ int CmdLadder(const Args& args, std::ostream& out, std::ostream& err);
 int CmdSim(const Args& args, std::ostream& out, std::ostream& err);
 int CmdRead(const Args& args, std::ostream& out, std::ostream& err);
 int CmdWrite(const Args& args, std::ostream& out, std::ostream& err);
+int CmdInfo(const Args& args, std::ostream& out, std::ostream& err);
+int CmdStatus(const Args& args, std::ostream& out, std::ostream& err);
+int CmdUpload(const Args& args, std::ostream& out, std::ostream& err);
+int CmdDownload(const Args& args, std::ostream& out, std::ostream& err);
+int CmdErrors(const Args& args, std::ostream& out, std::ostream& err);
+int CmdClearErrors(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace ferrolad::cli

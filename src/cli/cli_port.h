@@ -41,6 +41,7 @@ class CliSession {
 
   TModBus& Modbus() { return *modbus_; }
   TCommonDatas& Settings() { return settings_; }
+  EventLoopMainThread& Main() { return main_; }  // the window thread: this caller's loop
   SimPort* Sim() { return sim_; }  // null for a device path
   const std::vector<std::string>& LogLines() const { return log_->Lines(); }
   void PrintLog(std::ostream& out) const;

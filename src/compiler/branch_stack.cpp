@@ -309,7 +309,7 @@ bool TLDtoIL::DeleteNeedlessMRD(const TBlock& p, std::vector<std::string>& out) 
       recent->Marker = recent->NewMarker = line;
       recent->OutputsOnly = true;
       markerLines.push_back({i, {g, b}});
-      // Resizing a later group never moves this one: std::map keeps its nodes.
+      // `recent` is only used until the next marker, the only place a slot vector grows.
     } else if (!IsOutputLine(line) && recent) {
       recent->OutputsOnly = false;
     }

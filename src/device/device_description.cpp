@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "core/read_record.h"
 #include "device/device_tables.h"
 
 namespace ferrolad {
@@ -65,6 +66,12 @@ void SetCommonModelValues(TDeviceDescription& d) {
   d.EndMnemonic = "END";
   d.EndCode = FindInstructionByName(d.EndMnemonic).Code;
   d.InitInstructions = InitInstructionCatalogue;
+  // Every current model stores its program in the same read-back record; "" for a record it cannot decode.
+  d.InstructionTextBuilder = [endCode = d.EndCode](const std::vector<uint8_t>& record) {
+    TDebugInstruction instruction;
+    bool end = false;
+    return DecodeInstruction(record, endCode, instruction, end) ? instruction.Text : std::string();
+  };
 }
 
 void BuildParameterReads(TDeviceDescription& d, const std::vector<std::string_view>& names) {

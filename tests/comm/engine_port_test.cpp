@@ -197,7 +197,6 @@ class ConnectionTest : public EngineTest {
     connection->PortFactory = [this](const std::string& name) -> std::shared_ptr<TPort> {
       if (name != "SIM") return nullptr;
       simPort = std::make_shared<SimMemoryPort>();
-      if (failOpen) simPort->SetWriteFails(true);
       return simPort;
     };
     connection->StartIdentification = [this] { ++identifications; };
@@ -214,7 +213,6 @@ class ConnectionTest : public EngineTest {
   std::shared_ptr<SimMemoryPort> simPort;
   std::vector<std::string> listed = {"/dev/fake0", "SIM"};
   bool fakePresent = false;
-  bool failOpen = false;
   bool logVisible = false;
   int identifications = 0;
   std::vector<std::string> shownMessages;
@@ -281,6 +279,23 @@ TEST_F(ConnectionTest, ConnectAndDisconnectDriveTheView) {
   EXPECT_TRUE(v.cbxComPortVisible);
   EXPECT_FALSE(v.lblPortConnectedVisible);
   EXPECT_TRUE(v.cbxDeviceModelEnabled);
+}
+
+TEST_F(ConnectionTest, PortThatCannotBeOpenedLeavesTheWindowNotConnected) {
+  fakePresent = true;  // listed, but the device itself is not there
+  OnMain([&] {
+    connection->btnRenewComListClick();
+    modbus->View.cbxComPortItemIndex = 0;
+    ASSERT_EQ(modbus->View.cbxComPortItems[0], "/dev/fake0");
+    connection->btnConnectComPortClick();
+  });
+  const TCommView v = View();
+  EXPECT_FALSE(connection->Connected());
+  EXPECT_EQ(v.lblCommunicationState, "Not connected");
+  EXPECT_EQ(v.btnConnectComPortCaption, "Connect");
+  EXPECT_TRUE(v.cbxDeviceModelEnabled);
+  EXPECT_EQ(identifications, 0);
+  EXPECT_TRUE(shownMessages.empty()) << "no message box";
 }
 
 TEST_F(ConnectionTest, LostConnectionDisconnectsWithAMessage) {

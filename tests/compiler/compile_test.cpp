@@ -480,3 +480,17 @@ TEST(CompileLog, FileIsStartedAfreshAndFailuresAreSilent) {
 
 }  // namespace
 }  // namespace ferrolad
+
+namespace ferrolad {
+namespace {
+
+TEST(CompileErrors, ElementBelowABareLineJoinedInSeries) {
+  // (X0 or X1), a bare line on row 0 up to a branch point, and a stray contact under that line.
+  Ladder d;
+  d.C(0, 3, "LD", "X0").C(1, 3, "LD", "X1").V(0, 4).H(0, 4, 5).C(1, 5, "LD", "X5");
+  d.C(0, 6, "LD", "X2").Out(0, 7, "Y0").C(2, 6, "LD", "X3").Out(2, 7, "Y1").V(0, 6, 2);
+  ExpectError(d.g, {"11", 11, "Complilation failed - incorrect cell content - Fragment #1 row #0", {0, 6}});
+}
+
+}  // namespace
+}  // namespace ferrolad

@@ -13,6 +13,10 @@
 #include "ladder/ladder_grid.h"
 #include "ladder/ladder_test_util.h"
 
+namespace ferrolad {
+inline void PrintTo(const TCellPos& p, std::ostream* os) { *os << "(row " << p.Row << ", col " << p.Col << ")"; }
+}  // namespace ferrolad
+
 namespace ferrolad::test {
 
 // Draws on a fresh 5 x 15 grid. Every placement must succeed.

@@ -88,13 +88,8 @@ TEST(ShowReadProgram, SummaryAndDifferenceLines) {
 
   // The controller delivered 16 lines, one was converted: three more lines; in debug mode a fourth.
   r.LinesThroughPacket = 16;
-  r.LinesInPacket = 1;
-  r.DecodedInPacket = 1;
-  r.LinesThroughPacket = 16;
   TProgramReadingView d;
   d.DebugMode = true;
-  r.DecodedInPacket = 1;
-  r.LinesInPacket = 1;
   ShowReadProgram(r, true, d);
   EXPECT_EQ(d.MemoIL, (std::vector<std::string>{
                           "END", "//Totally 16 commands were read from the controller",

@@ -428,15 +428,15 @@ TEST_F(WindowTest, CommunicationParametersAreWrittenAndReadBack) {
     ASSERT_NE(dialog, nullptr);  // (it exists: this runs inside its modal loop)
     // The dialog is closed whatever the checks say, so that the modal loop ends.
     auto checks = [&] {
+      // The opening read fills the dialog; choices made before its answers would be overwritten.
+      auto idle = [&] { return window->Modbus().UserCommandPending == 0; };
+      ASSERT_TRUE(WaitFor(idle));
       EXPECT_EQ(dialog->windowTitle(), "Communication parameters");
       EXPECT_TRUE(dialog->rbtnNone->isHidden());
       dialog->rbtnRTU->setChecked(true);
       EXPECT_FALSE(dialog->rbtnNone->isHidden());  // NONE parity only in RTU mode
       dialog->rbtnODD->setChecked(true);
       dialog->cbxBaudeRate->setCurrentText("57600");
-      // A third user command would be refused while the opening read is still under way.
-      auto idle = [&] { return window->Modbus().UserCommandPending == 0; };
-      ASSERT_TRUE(WaitFor(idle));
       dialog->btnApply->click();
       sim::SimController& c = window->Sim()->Controller();
       EXPECT_TRUE(WaitFor([&] { return c.baudRate() == 57600 && c.parity() == 1 && c.rtuMode(); }));
@@ -453,6 +453,7 @@ TEST_F(WindowTest, CommunicationParametersAreWrittenAndReadBack) {
   });
   window->btnTransferParamsClick();
   EXPECT_TRUE(checked);
+
 }
 
 }  // namespace
