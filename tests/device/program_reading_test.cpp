@@ -71,6 +71,12 @@ TEST(DecodeInstruction, RefusesUnknownCodesAndWrongSizes) {
   const sim::ReadBackRecord good = ReadBack("LD X0");
   EXPECT_FALSE(DecodeInstruction(std::span<const uint8_t>(good).first(33), EndCode(), out, end));
   EXPECT_FALSE(end);
+  // Every model's decoder seam gives the same text, and nothing for a record it cannot decode.
+  for (const TDeviceDescription& model : DeviceDescriptions()) {
+    const std::vector<uint8_t> bytes(good.begin(), good.end());
+    EXPECT_EQ(model.InstructionTextBuilder(bytes), "LD\tX0");
+    EXPECT_EQ(model.InstructionTextBuilder(std::vector<uint8_t>(rb.begin(), rb.end())), "");
+  }
 }
 
 TEST(ShowReadProgram, SummaryAndDifferenceLines) {

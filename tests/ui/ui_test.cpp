@@ -25,7 +25,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <QThread>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <memory>
 
 #include "comm/transfer_log.h"
@@ -36,6 +39,7 @@
 #include "ui/form_program_settings.h"
 #include "ui/il_page.h"
 #include "ui/lamp.h"
+#include "ui/qt_main_thread.h"
 
 using namespace ferrolad;
 
@@ -547,6 +551,36 @@ TEST_F(WindowTest, AddedPathJoinsThePortBoxAfterSim) {
   EXPECT_EQ(window->cbxComPort->findText("/dev/does-not-exist"), -1);
   EXPECT_EQ(informed.size(), 1);
   close(master);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QtMainThreadTest, WorkersRunOnTheGuiThreadInOrder) {
+  QtMainThread main;
+  EXPECT_TRUE(main.isCurrentThread());
+  std::vector<int> order;
+  bool inlineRan = false;
+  main.runSync([&] { inlineRan = true; });  // on the GUI thread itself: at once
+  EXPECT_TRUE(inlineRan);
+  std::atomic<bool> done{false};
+  QThread* ranOn = nullptr;
+  std::thread worker([&] {
+    EXPECT_FALSE(main.isCurrentThread());
+    main.post([&] { order.push_back(1); });
+    main.post([&] { order.push_back(2); });
+    main.runSync([&] {
+      ranOn = QThread::currentThread();
+      order.push_back(3);
+    });
+    // runSync has returned: the closure has run, after the posts before it.
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    done = true;
+  });
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  worker.join();
+  EXPECT_EQ(ranOn, QApplication::instance()->thread());
 }
 
 }  // namespace
