@@ -38,7 +38,8 @@ int CmdUpload(const Args& argsIn, std::ostream& out, std::ostream& err) {
   }
   file = rest[0];
   std::vector<std::string> lines;
-  if (!LoadProgram(file, lines, false, error)) {
+  // Raw lines: the line number of a wrong line is then the file's own (0-based).
+  if (!ReadTextLines(file, lines, error)) {
     err << error << "\n";
     return 2;
   }

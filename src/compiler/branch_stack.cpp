@@ -110,12 +110,56 @@ TMRDCell* TLDtoIL::FindMRDCell(TFragment& f, TCellPos cell, bool openOnly) {
   return nullptr;
 }
 
+int TLDtoIL::HighestRowReached(TCellPos cell) const {
+  // Nodes are the left edges of cells; the links on the branch column itself are left out, so
+  // only a path further right can lead back up.
+  const int rows = Grid.RowCount;
+  const int cols = Grid.ColCount + 1;
+  std::vector<char> seen(static_cast<size_t>(rows) * static_cast<size_t>(cols), 0);
+  std::vector<TCellPos> todo;
+  auto visit = [&](int r, int c) {
+    if (r < 0 || r >= rows || c <= cell.Col || c >= cols) return;
+    char& s = seen[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)];
+    if (!s) {
+      s = 1;
+      todo.push_back(TCellPos{r, c});
+    }
+  };
+  int top = cell.Row;
+  if (Grid.HasHorizontalPath(cell.Row, cell.Col)) visit(cell.Row, cell.Col + 1);
+  while (!todo.empty()) {
+    const TCellPos p = todo.back();
+    todo.pop_back();
+    top = std::min(top, p.Row);
+    if (p.Col < Grid.ColCount && Grid.HasHorizontalPath(p.Row, p.Col)) visit(p.Row, p.Col + 1);
+    if (Grid.HasHorizontalPath(p.Row, p.Col - 1)) visit(p.Row, p.Col - 1);
+    if (p.Col < Grid.ColCount) {
+      if (Grid.HasLineDown(p.Row, p.Col) && Grid.HasLineUp(p.Row + 1, p.Col)) visit(p.Row + 1, p.Col);
+      if (Grid.HasLineUp(p.Row, p.Col) && Grid.HasLineDown(p.Row - 1, p.Col)) visit(p.Row - 1, p.Col);
+    }
+  }
+  return top;
+}
+
 bool TLDtoIL::MakeMRDBlock(TFragment& f, int n) {
   if (n < 0 || n >= static_cast<int>(f.Blocks.size())) return false;
   TBlock& b = *f.Blocks[static_cast<size_t>(n)];
   if (!b.Finished) return false;
   TMRDCell* m = FindMRDCell(f, b.StartCell, true);
   if (!m) return false;
+  // A lower row that joins the rows above it again further right is a branch of a parallel group,
+  // not an output branch: it starts a chain of its own (load form) that the group's OR merge takes.
+  if (m->Index > 0 && HighestRowReached(m->Cell) < m->Cell.Row) {
+    m->Open = false;
+    m->Completed = true;
+    if (Logging()) Log(BranchLine(*m));
+    return false;
+  }
+  // A lower row of the same point that joins this block's rows further right makes the block only
+  // the first part of a larger group; the branch is wrapped once that group is whole.
+  for (const TMRDCell& other : m->BranchPoint->MRDCells) {
+    if (other.Cell.Row > b.EndCell.Row && HighestRowReached(other.Cell) <= b.EndCell.Row) return false;
+  }
   const int k = static_cast<int>(f.Blocks.size());
   TBlock& c = AppendBlock(f, b.StartCell);
   c.EndCell = b.EndCell;

@@ -1,9 +1,11 @@
 // The compilation run: rungs, the fixed order of block steps, labels, messages and the trace.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "compiler/ld_to_il.h"
+#include "core/instruction_catalogue.h"
 #include "ladder/motor_blocks.h"
 
 namespace ferrolad {
@@ -148,6 +150,12 @@ bool TLDtoIL::CompileFragment(TFragment& f) {
       return false;
     }
     f.EndCell = f.Last().EndCell;
+    if (!getenv("F2NOGUARD") && !StackUseHolds(f.Last().Elems)) {
+      // Some nested shapes are merged out of order; better no list than one that means otherwise.
+      Cur = f.StartCell;
+      SetError(10);
+      return false;
+    }
     if (Logging()) Log("step 10 - AddMarkInstruction");
     if (!AddMarkInstruction(f)) {
       if (ErrorCode == 0) SetError(15);
@@ -188,6 +196,30 @@ bool TLDtoIL::AddMarkInstruction(TFragment& f) {
     Log(BlockDump(c));
   }
   return true;
+}
+
+bool StackUseHolds(const std::vector<std::string>& lines) {
+  int blocks = 0;    // results put aside by a load, waiting for ANB / ORB
+  int branches = 0;  // MPS depth
+  bool loaded = false;
+  for (const auto& line : lines) {
+    const std::string_view m = LineMnemonic(line);
+    if (m.starts_with("LD") || m.starts_with("DLD")) {
+      if (loaded) ++blocks;
+      loaded = true;
+    } else if (m == "ANB" || m == "ORB") {
+      if (blocks-- == 0) return false;
+    } else if (m == "MPS") {
+      ++branches;
+    } else if (m == "MRD") {
+      if (branches == 0) return false;
+    } else if (m == "MPP") {
+      if (branches-- == 0) return false;
+    } else if (IsOutputLine(line) && HasEntryCondition(m) && blocks != 0) {
+      return false;  // an output would take only the last loaded chain
+    }
+  }
+  return branches == 0;
 }
 
 // ---- Messages and the run as the window starts it ----------------------------------------------

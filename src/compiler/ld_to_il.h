@@ -183,6 +183,8 @@ class TLDtoIL {
   bool RenameMRD(const TBlock& p, std::vector<std::string>& out);
   // Any vertical link from row-1 into row between columns from..to (the only way a path climbs).
   bool RowLinkedAbove(int row, int from, int to) const;
+  // The highest row a path from a branch cell reaches right of the cell's column.
+  int HighestRowReached(TCellPos cell) const;
 
   int maxBlocks_;
   TCompileLogSink log_;
@@ -195,6 +197,10 @@ std::string OrForm(std::string_view line);
 // A branch marker "MRDs<g>r<b>" (any "active" removed first).
 bool ParseMRDMarker(std::string_view line, int& group, int& branch);
 inline bool IsMRDMarker(std::string_view line) { return line.find("MRD") != std::string_view::npos; }
+
+// Whether every ANB / ORB and MRD / MPP of one rung's lines finds its operand, every MPS is
+// popped again and no output leaves a loaded chain uncombined.
+bool StackUseHolds(const std::vector<std::string>& lines);
 
 // Message of an error code without the position suffix; "" for 0.
 std::string CompileErrorText(int code);

@@ -228,6 +228,10 @@ QWidget* TFormMain::BuildToolBar() {
   lblControllerVersion->setVisible(false);
   auto* btnShowLogList = new QPushButton(tr("Show Log List"), bar);
   btnShowLogList->setObjectName("btnShowLogList");
+  auto* btnSimulator = new QPushButton(tr("Simulator"), bar);
+  btnSimulator->setObjectName("btnSimulator");
+  btnSimulator->setToolTip(tr("Show the panel of the simulated controller"));
+  btnSimulator->setVisible(false);
   auto* btnTransferParams = new QPushButton(tr("Comm. parameters"), bar);
   btnTransferParams->setObjectName("btnTransferParams");
   auto* btnProgSettings = new QPushButton(tr("Settings"), bar);
@@ -253,6 +257,7 @@ QWidget* TFormMain::BuildToolBar() {
   layout->addWidget(lblPortConnected);
   layout->addWidget(lblControllerVersion);
   layout->addStretch(1);
+  layout->addWidget(btnSimulator);
   layout->addWidget(btnShowLogList);
   layout->addWidget(btnTransferParams);
   layout->addWidget(btnProgSettings);
@@ -275,6 +280,9 @@ QWidget* TFormMain::BuildToolBar() {
     connection_->EditIDExit();
   });
   connect(btnShowLogList, &QPushButton::clicked, this, &TFormMain::btnShowLogListClick);
+  connect(btnSimulator, &QPushButton::clicked, this, [this] {
+    if (dockSimulator) dockSimulator->setVisible(true);
+  });
   connect(btnTransferParams, &QPushButton::clicked, this, &TFormMain::btnTransferParamsClick);
   connect(btnProgSettings, &QPushButton::clicked, this, &TFormMain::btnProgSettingsClick);
   return bar;
@@ -873,6 +881,7 @@ void TFormMain::MirrorComm() {
   findChild<QLabel*>("lblComPort")->setVisible(v.lblComPortVisible);
   for (const char* name : {"btnRenewComList", "btnAddPort"}) findChild<QWidget*>(name)->setVisible(v.cbxComPortVisible);
   cbxDeviceModel->setEnabled(v.cbxDeviceModelEnabled);
+  findChild<QWidget*>("btnSimulator")->setVisible(Sim() != nullptr);
   if (ilPage_) {
     ilPage_->btnReadFromControllerIL->setEnabled(v.btnReadFromControllerILEnabled);
     ilPage_->btnSendToControllerIL->setEnabled(v.btnSendToControllerILEnabled);

@@ -127,9 +127,9 @@ TEST_F(CliDevice, UploadFailures) {
   controller->setRun(false);
 
   const auto framesBefore = controller->stats().frames;
-  const Result wrong = On({"upload", File("wrong.il", "LD X0\n// c\nOUT Y0\nLD X99\nEND\n")});
+  const Result wrong = On({"upload", File("wrong.il", "LD X0\n// c\n\nOUT Y0\nLD X99\nEND\n")});
   EXPECT_EQ(wrong.rc, 1);
-  EXPECT_TRUE(Has(wrong.err, "There is a wrong command in the list: \"LD X99\". Line: 3\n")) << wrong.err;
+  EXPECT_TRUE(Has(wrong.err, "There is a wrong command in the list: \"LD X99\". Line: 4\n")) << wrong.err;
   EXPECT_TRUE(Has(wrong.err, "// wrong parameter 1: -> LD X99")) << wrong.err;
   EXPECT_EQ(controller->stats().frames, framesBefore);
 

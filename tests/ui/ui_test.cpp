@@ -379,7 +379,12 @@ TEST_F(WindowTest, ConnectsToTheSimulatorAndShowsItsState) {
   ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "RUN mode"; }));
   EXPECT_TRUE(informed.isEmpty()) << informed.join('|').toStdString();
 
+  window->dockSimulator->close();  // closed by the user, brought back by its button
+  window->findChild<QPushButton*>("btnSimulator")->click();
+  EXPECT_FALSE(window->dockSimulator->isHidden());
+
   window->btnConnectComPort->click();  // disconnect
+  EXPECT_TRUE(window->findChild<QPushButton*>("btnSimulator")->isHidden());
   EXPECT_EQ(window->btnConnectComPort->text(), "Connect");
   EXPECT_EQ(Label("lblCommunicationState")->text(), "Not connected");
   EXPECT_TRUE(window->cbxDeviceModel->isEnabled());
