@@ -243,9 +243,7 @@ bool TLDtoIL::CombineAND(TFragment& f, int n) {
     return true;
   }
   const bool noANB = a.BlockType == btUNDEF || b.BlockType == btUNDEF || b.SingleRow() ||
-                     (a.Elems.size() == 1 && a.BlockType == btMRD) || b.BlockType == btMRD ||
-                     // a chain opening with a wrapped branch already joins itself to the result
-                     (!b.Elems.empty() && IsMRDMarker(b.Elems.front()));
+                     (a.Elems.size() == 1 && a.BlockType == btMRD) || b.BlockType == btMRD;
   if (!noANB) c.Elems.push_back("ANB");
   if (a.BlockType != btUNDEF && b.BlockType != btUNDEF) {
     c.BlockType = btAND;
