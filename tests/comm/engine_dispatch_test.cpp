@@ -37,6 +37,7 @@ TEST_F(EngineTest, ReadGoesThroughTheEngineAndShowsTheResult) {
   EXPECT_EQ(v.lblCommunicationState, "Com port ready");
   EXPECT_EQ(v.shpState, TCommColor::Green);
   EXPECT_EQ(v.lblCommandsTransfered, "Commands transferred: 1");
+  ASSERT_TRUE(WaitLog(kSend, Sent(Read(4, kHwAddress, 2))));  // logged after the write; may trail the end
   EXPECT_EQ(log.Texts({kPlain, kSend}), (std::vector<std::string>{"...", Sent(Read(4, kHwAddress, 2))}));
   EXPECT_EQ(modbus->UserCommandPending.load(), 0);
   EXPECT_EQ(modbus->RecordCount.load(), 1);
@@ -133,6 +134,9 @@ TEST_F(EngineTest, VerifiedReadRepeatsUntilTheValueMatches) {
   EXPECT_FALSE(o.Failed);
   EXPECT_EQ(o.Line, 2);
   EXPECT_EQ(o.CommandsTransferred, 1) << "the check is not counted";
+  // The worker logs its Send after the write, so under load the answer (and the end of the
+  // transfer) can overtake that entry: wait for it before looking at the order.
+  ASSERT_TRUE(WaitLog(kSend, "01035004"));
   const auto sends = log.Texts({kSend});
   EXPECT_GE(std::count(sends.begin(), sends.end(), Sent(untilRun)), 3);
   EXPECT_EQ(sends.back(), Sent(Read(3, 0x5004, 1)));
@@ -149,6 +153,7 @@ TEST_F(EngineTest, RunStateCheckThatFailsSendsNothingElse) {
   EXPECT_TRUE(o.Terminated);
   EXPECT_EQ(o.Message, "Data transfer not finished, line: 0");
   EXPECT_EQ(log.Count(kError, "Data transfer not finished, line: 0"), 1u);
+  ASSERT_TRUE(WaitLog(kSend, Sent(Read(2, kRunStop, 1))));
   EXPECT_EQ(log.Texts({kSend}), std::vector<std::string>{Sent(Read(2, kRunStop, 1))});
   EXPECT_EQ(port->controller.holdingValue(0x5004), 100) << "the command itself never reached the controller";
   EXPECT_EQ(modbus->UserCommandPending.load(), 0);
