@@ -184,7 +184,11 @@ bool TLDtoIL::ANDBlockAtLeft(TFragment& f, const TBlock& b) {
   if (FindMRDCell(f, b.StartCell, true)) return false;
   TBlock* a = NearestUnjoinedBlock(f, b.Index);
   if (!a || a->Index <= 0) return false;
-  if (FindMRDCell(f, a->StartCell, true) && (b.BlockType == btApply || b.BlockType == btMRD)) return false;
+  // A wrapped branch may follow a row that only starts a larger group; an output may not.
+  if (const TMRDCell* m = FindMRDCell(f, a->StartCell, true);
+      m && (b.BlockType == btApply || (b.BlockType == btMRD && !m->Grouped))) {
+    return false;
+  }
   return a->EndCell.Col == b.StartCell.Col - 1 && a->StartCell.Row == b.StartCell.Row;
 }
 
@@ -231,11 +235,17 @@ bool TLDtoIL::CombineAND(TFragment& f, int n) {
   c.Elems.insert(c.Elems.end(), b.Elems.begin(), b.Elems.end());
   if (!b.Elems.empty() && b.SingleRow()) c.Elems[a.Elems.size()] = AndForm(c.Elems[a.Elems.size()]);
   // A group wrapped at a branch point ends in the ANB that joins it to what stands left of the
-  // point. When only bare line leads there from the rail nothing does, and that ANB would pop a
-  // result that was never loaded.
-  if (a.BlockType == btUNDEF && a.Elems.empty() && a.StartCell.Col == FirstColumn && b.BlockType == btMRD &&
-      !b.SingleRow() && c.Elems.size() > 2 && c.Elems.back() == "ANB") {
+  // point. When only bare line leads there from the rail, or from the start of a row of a parallel
+  // group (whose chain starts afresh), nothing does, and that ANB would pop a result that was
+  // never loaded.
+  bool unwrapped = false;
+  const TMRDCell* rowStart = FindMRDCell(f, a.StartCell);
+  const bool freshChain = a.StartCell.Col == FirstColumn || (rowStart && rowStart->ChainStart);
+  if (a.BlockType == btUNDEF && a.Elems.empty() && freshChain && b.BlockType == btMRD && !b.SingleRow() &&
+      c.Elems.size() > 2 && c.Elems.back() == "ANB") {
     c.Elems.pop_back();
+    // The chain is no wrapped branch any more: a group's OR merge may have to take it.
+    unwrapped = true;
   }
   c.Finished = true;
   if (b.BlockType == btApply) {
@@ -250,6 +260,7 @@ bool TLDtoIL::CombineAND(TFragment& f, int n) {
   } else {
     c.BlockType = a.BlockType != btUNDEF ? a.BlockType : b.BlockType;
   }
+  if (unwrapped) c.BlockType = btAND;
   a.Join = k;
   b.Join = k;
   return true;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <unordered_set>
 
 #include "compiler/ld_to_il.h"
 
@@ -112,18 +113,15 @@ TMRDCell* TLDtoIL::FindMRDCell(TFragment& f, TCellPos cell, bool openOnly) {
 
 int TLDtoIL::HighestRowReached(TCellPos cell) const {
   // Nodes are the left edges of cells; the links on the branch column itself are left out, so
-  // only a path further right can lead back up.
+  // only a path further right can lead back up. The walk stays inside one rung, so its cost is
+  // kept to the part it reaches, not the grid.
   const int rows = Grid.RowCount;
   const int cols = Grid.ColCount + 1;
-  std::vector<char> seen(static_cast<size_t>(rows) * static_cast<size_t>(cols), 0);
+  std::unordered_set<long long> seen;
   std::vector<TCellPos> todo;
   auto visit = [&](int r, int c) {
     if (r < 0 || r >= rows || c <= cell.Col || c >= cols) return;
-    char& s = seen[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)];
-    if (!s) {
-      s = 1;
-      todo.push_back(TCellPos{r, c});
-    }
+    if (seen.insert(static_cast<long long>(r) * cols + c).second) todo.push_back(TCellPos{r, c});
   };
   int top = cell.Row;
   if (Grid.HasHorizontalPath(cell.Row, cell.Col)) visit(cell.Row, cell.Col + 1);
@@ -152,13 +150,18 @@ bool TLDtoIL::MakeMRDBlock(TFragment& f, int n) {
   if (m->Index > 0 && HighestRowReached(m->Cell) < m->Cell.Row) {
     m->Open = false;
     m->Completed = true;
+    m->ChainStart = true;
     if (Logging()) Log(BranchLine(*m));
     return false;
   }
   // A lower row of the same point that joins this block's rows further right makes the block only
   // the first part of a larger group; the branch is wrapped once that group is whole.
   for (const TMRDCell& other : m->BranchPoint->MRDCells) {
-    if (other.Cell.Row > b.EndCell.Row && HighestRowReached(other.Cell) <= b.EndCell.Row) return false;
+    if (other.Cell.Row > b.EndCell.Row && HighestRowReached(other.Cell) <= b.EndCell.Row) {
+      m->Grouped = true;
+      m->ChainStart = true;
+      return false;
+    }
   }
   const int k = static_cast<int>(f.Blocks.size());
   TBlock& c = AppendBlock(f, b.StartCell);

@@ -1,6 +1,5 @@
 // The compilation run: rungs, the fixed order of block steps, labels, messages and the trace.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -150,7 +149,7 @@ bool TLDtoIL::CompileFragment(TFragment& f) {
       return false;
     }
     f.EndCell = f.Last().EndCell;
-    if (!getenv("F2NOGUARD") && !StackUseHolds(f.Last().Elems)) {
+    if (!StackUseHolds(f.Last().Elems)) {
       // Some nested shapes are merged out of order; better no list than one that means otherwise.
       Cur = f.StartCell;
       SetError(10);

@@ -65,6 +65,8 @@ struct TMRDCell {
   bool Active = false;  // an output is reached from here along a horizontal path
   bool Open = true;
   int Index = 0;
+  bool Grouped = false;  // its row is only the start of a larger parallel group, wrapped when whole
+  bool ChainStart = false;  // a row of a parallel group: its chain starts afresh, in load form
 };
 
 struct TMPS {
