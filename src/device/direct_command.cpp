@@ -1,5 +1,9 @@
 #include "device/direct_command.h"
 
+#include <vector>
+
+#include "comm/modbus.h"
+
 namespace ferrolad {
 
 std::string DirectCommandName(const TDirectCommand& command) {
@@ -8,45 +12,14 @@ std::string DirectCommandName(const TDirectCommand& command) {
 
 std::optional<TRegistersArray> BuildDirectCommandList(const TDirectCommand& command) {
   if (command.Commands.empty()) return std::nullopt;
-  TRegistersArray list;
-  TRWmbrReg check;
-  check.FunctionCode = 2;
-  check.Address = 0xF001;  // GET_RUN_STOP
-  check.Count = 1;
-  check.Name = "GET_RUN_STOP";
-  check.Verify = command.Verify ? 1 : 0;
-  check.ExpectedValue = command.RequireStop ? 0 : 1;
-  check.Counted = 0;
-  list.push_back(check);
-
+  // The table records become the engine's direct records; the engine builds and checks the list.
+  std::vector<TDirectRecord> records;
+  records.reserve(command.Commands.size());
   for (const TDC_Record& record : command.Commands) {
-    const uint8_t fc = record.FunctionCode;
-    const bool writes = fc == 5 || fc == 6 || fc == 15 || fc == 16;
-    if (!writes || record.RegisterCount < 1 || record.RegisterCount > 2) return std::nullopt;
-    const auto v = static_cast<uint32_t>(command.Variant == 3 ? command.Value : record.Value);
-    TRWmbrReg write;
-    write.FunctionCode = fc;
-    write.Address = record.Address;
-    write.Count = record.RegisterCount;
-    write.Name = record.Name;
-    write.Counted = 1;
-    if (record.RegisterCount == 1) {
-      write.Data = {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-    } else {
-      write.Data = {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v),
-                    static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16)};
-    }
-    list.push_back(write);
-    if (command.ReadBack) {
-      TRWmbrReg read;
-      read.FunctionCode = fc == 5 ? 1 : fc == 15 ? 15 : 3;
-      read.Address = record.Address;
-      read.Count = record.RegisterCount;
-      read.Name = record.Name;
-      list.push_back(read);
-    }
+    records.push_back({record.FunctionCode, record.Address, record.RegisterCount,
+                       command.Variant == 3 ? command.Value : record.Value, record.Name});
   }
-  return list;
+  return BuildDirectCommandList(command.Verify, command.RequireStop, command.ReadBack, records);
 }
 
 }  // namespace ferrolad

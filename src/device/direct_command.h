@@ -22,8 +22,9 @@ struct TDirectCommand {
 // "SendDirectCommand - 1", "- 2" or "- 3".
 std::string DirectCommandName(const TDirectCommand& command);
 
-// The request list: the RUN/STOP check, then each write (and its read-back). Writes must use
-// function 5, 6, 15 or 16 with one or two registers; any other record, or no record at all,
+// The request list: the RUN/STOP check, then each write (and its read-back), built by the engine's
+// builder from the table records; variant 3 writes Value instead of each record's own. Writes must
+// use function 5, 6, 15 or 16 with one or two registers; any other record, or no record at all,
 // means nothing is sent (nullopt).
 std::optional<TRegistersArray> BuildDirectCommandList(const TDirectCommand& command);
 
