@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include "cli/sim_port.h"
 #include "comm/com_port.h"
 #include "comm/modbus.h"
 #include "comm/modbus_frame.h"
@@ -23,25 +24,6 @@ constexpr int kBaud = 115200;
 constexpr int kTurnaroundUs = 1000;
 constexpr int kLines = 2000;
 
-class SimLinePort final : public TMemoryPort {
- public:
-  SimLinePort(sim::SimOptions options, sim::SimLinkOptions linkOptions)
-      : TMemoryPort("SIM"), controller(options), link(controller, linkOptions) {}
-  ~SimLinePort() override { Close(); }
-  sim::SimController controller;
-  sim::SimLink link;
-
- protected:
-  bool Transmit(const uint8_t* data, size_t size) override {
-    link.write(data, size);
-    return true;
-  }
-  bool OnOpen() override {
-    link.setReceiver([this](const uint8_t* d, size_t n) { Receive(d, n); });
-    return true;
-  }
-  void OnClose() override { link.setReceiver(nullptr); }
-};
 
 // Characters of the answer to a request (":" + hex of the bytes and the LRC + CR LF).
 size_t AnswerChars(const TRWmbrReg& r) {
@@ -87,7 +69,7 @@ struct Rig {
     sim::SimLinkOptions linkOptions;
     linkOptions.wireBaud = kBaud;
     linkOptions.turnaroundUs = kTurnaroundUs;
-    port = std::make_shared<SimLinePort>(options, linkOptions);
+    port = std::make_shared<SimPort>(options, linkOptions);
     modbus = std::make_unique<TModBus>(1);
     settings.SetWriteLog(false);
     port->Attach(main, &settings);
@@ -119,7 +101,7 @@ struct Rig {
   }
   TCommonDatas settings;
   EventLoopMainThread main{EventLoopMainThread::Mode::OwnThread};
-  std::shared_ptr<SimLinePort> port;
+  std::shared_ptr<SimPort> port;
   std::unique_ptr<TModBus> modbus;
   std::unique_ptr<TControllerLink> link;
   TTransferOutcome last;
