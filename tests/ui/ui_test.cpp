@@ -589,3 +589,112 @@ TEST(QtMainThreadTest, WorkersRunOnTheGuiThreadInOrder) {
 }
 
 }  // namespace
+
+#include "sim/sim_controller.h"
+#include "ui/click_label.h"
+
+namespace {
+
+TEST_F(WindowTest, UserProgramErrorInTheSimulatorShowsCodeTextAndLine) {
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblErrors")->text() == "No errors"; }));
+  EXPECT_TRUE(Label("lblUserProgramErrorCode")->isHidden());
+  EXPECT_TRUE(Label("lblUserProgramErrorLine")->isHidden());
+  window->Sim()->Controller().raiseError(sim::ErrorGroup::UserProgram, 0x2012, 7);
+  // Bits, code and line come from separate polls: wait until all of them have been shown.
+  ASSERT_TRUE(WaitFor([&] {
+    return Label("lblUserProgramErrorCode")->text() == "code: 0x2012" &&
+           Label("lblUserProgramErrorLine")->text() == "line: 7" && Lamp("shpError4")->lampColor() == TLampColor::Red;
+  })) << Label("lblUserProgramErrorCode")->text().toStdString() << " / "
+      << Label("lblUserProgramErrorLine")->text().toStdString();
+  EXPECT_EQ(Lamp("shpErrors")->lampColor(), TLampColor::Red);
+  EXPECT_EQ(Label("lblErrors")->text(), "Error occurred");
+  EXPECT_EQ(Label("lblError4")->text(), "Error in user program");
+  EXPECT_FALSE(Label("lblUserProgramErrorCode")->isHidden());
+  EXPECT_FALSE(Label("lblUserProgramErrorLine")->isHidden());
+  // The other groups stay clear.
+  EXPECT_EQ(Lamp("shpError3")->lampColor(), TLampColor::Green);
+  EXPECT_EQ(Label("lblError3")->text(), "Modbus - no error");
+
+  // A click on the code names the error; a click on the line offers to highlight that line.
+  emit static_cast<TClickLabel*>(Label("lblUserProgramErrorCode"))->clicked();
+  ASSERT_EQ(informed.size(), 1);
+  EXPECT_EQ(informed.front(), "2012: Unknown command");
+  SetProgram("LD X0\n// c\nOUT Y0\nLD X1\nOUT Y1\nLD X2\nOUT Y2\n\nLD X3\nOUT Y3\nEND");
+  answer = QMessageBox::Yes;
+  emit static_cast<TClickLabel*>(Label("lblUserProgramErrorLine"))->clicked();
+  ASSERT_EQ(asked.size(), 1);
+  EXPECT_EQ(asked.front(),
+            "The program in the controller memory and the list may differ. Highlight command line 7 in the current list?");
+  EXPECT_EQ(editor->textCursor().selectedText(), "OUT Y3");  // comment and empty lines are not counted
+
+  // Cleared in the controller, the window follows with the next polls.
+  window->Sim()->Controller().clearErrors();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblErrors")->text() == "No errors"; }));
+  EXPECT_TRUE(Label("lblUserProgramErrorCode")->isHidden());
+  EXPECT_TRUE(Label("lblUserProgramErrorLine")->isHidden());
+}
+
+TEST_F(WindowTest, DownloadIntoANonEmptyEditorAsksFirst) {
+  SetProgram("LD X0\nOUT Y0\nEND");
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  page->btnSendToControllerIL->click();
+  ASSERT_TRUE(WaitFor([&] { return window->Sim()->Controller().program(sim::ProgramType::Main).size() == 3; }));
+  ASSERT_TRUE(WaitFor([&] { return !window->Modbus().TransferRunning(); }));
+  const QStringList mine{"// mine", "LD X5", "OUT Y5", "END"};
+  SetProgram(mine.join('\n'));
+
+  // Cancel: nothing is read, the editor keeps the user's text.
+  answer = QMessageBox::Cancel;
+  page->btnReadFromControllerIL->click();
+  ASSERT_EQ(asked.size(), 1);
+  EXPECT_EQ(asked.front(), "The commands list is not empty. Clear it?");
+  ASSERT_EQ(informed.size(), 1);
+  EXPECT_EQ(informed.front(), "User program was not read. The commands list is not empty.");
+  for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);  // a reading would show now
+  EXPECT_EQ(Lines(editor), mine);
+  EXPECT_TRUE(page->pnlProgramReading->isHidden());
+  EXPECT_TRUE(window->pgcMain->isEnabled());
+
+  // Yes: the editor is emptied and receives only what was read.
+  answer = QMessageBox::Yes;
+  page->btnReadFromControllerIL->click();
+  ASSERT_EQ(asked.size(), 2);
+  EXPECT_EQ(asked.back(), "The commands list is not empty. Clear it?");
+  ASSERT_TRUE(WaitFor([&] { return Lines(editor).size() == 4 && Lines(editor) != mine; }, 20000))
+      << editor->toPlainText().toStdString();
+  EXPECT_EQ(Lines(editor), (QStringList{"LD\tX0", "OUT\tY0", "END", "//Totally 3 commands were read from the controller"}));
+  EXPECT_EQ(informed.size(), 1);
+}
+
+TEST_F(WindowTest, ClosingDuringALongUploadEndsEveryWorker) {
+  QStringList program;
+  for (int i = 0; i < 1999; ++i) program << QString("LD X%1").arg(i % 8);
+  program << "END";
+  SetProgram(program.join('\n'));
+  window->btnConnectComPort->click();
+  ASSERT_TRUE(WaitFor([&] { return Label("lblRunStop")->text() == "STOP mode"; }));
+  page->btnSendToControllerIL->click();
+  const sim::SimController& controller = window->Sim()->Controller();
+  // Well into the upload, far from its end.
+  ASSERT_TRUE(WaitFor([&] { return controller.program(sim::ProgramType::Main).size() >= 20; }, 20000));
+  ASSERT_TRUE(window->Modbus().TransferRunning());
+  QElapsedTimer t;
+  t.start();
+  window->close();
+  RecordProperty("close_ms", static_cast<int>(t.elapsed()));
+  EXPECT_EQ(window->Modbus().LiveWorkers(), 0u);
+  EXPECT_FALSE(window->Modbus().TransferRunning());
+  EXPECT_FALSE(window->TimerGetState->isActive());
+  // The close cut the upload short instead of waiting for its 2000 lines.
+  const size_t written = controller.program(sim::ProgramType::Main).size();
+  EXPECT_LT(written, 2000u);
+  for (int i = 0; i < 10; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(controller.program(sim::ProgramType::Main).size(), written);  // nothing is sent after the close
+  EXPECT_TRUE(informed.isEmpty()) << informed.join('|').toStdString();  // no failure box while closing
+  window.reset();
+  window = std::make_unique<TFormMain>();
+}
+
+}  // namespace
