@@ -2,25 +2,13 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_port.h"
 
 namespace ferrolad::cli {
 
 namespace {
-
-bool ParseNumber(const std::string& text, long long lo, long long hi, long long& value) {
-  if (text.empty()) return false;
-  try {
-    size_t used = 0;
-    const long long v = std::stoll(text, &used, 0);
-    if (used != text.size() || v < lo || v > hi) return false;
-    value = v;
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
 
 std::string Hex(unsigned value, int digits) {
   char buf[16];

@@ -2,24 +2,9 @@
 
 #include <chrono>
 
+#include "cli/cli_args.h"
+
 namespace ferrolad::cli {
-
-namespace {
-
-bool ParseInt(const std::string& text, long long lo, long long hi, long long& value) {
-  if (text.empty()) return false;
-  try {
-    size_t used = 0;
-    const long long v = std::stoll(text, &used, 0);
-    if (used != text.size() || v < lo || v > hi) return false;
-    value = v;
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
-}  // namespace
 
 bool TakeGlobalOptions(Args& args, GlobalOptions& options, std::string& error) {
   Args rest;
@@ -36,7 +21,7 @@ bool TakeGlobalOptions(Args& args, GlobalOptions& options, std::string& error) {
       options.SimModel = args[++i];
     } else if (a == "--id") {
       long long id = 0;
-      if (!ParseInt(args[++i], 1, 247, id)) {
+      if (!ParseNumber(args[++i], 1, 247, id)) {
         error = "--id must be a number from 1 to 247";
         return false;
       }

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/cli_args.h"
 #include "cli/cli_commands.h"
 #include "sim/sim_pty.h"
 
@@ -21,19 +22,6 @@ int g_signalPipe[2] = {-1, -1};
 extern "C" void OnStopSignal(int) {
   char c = 1;
   [[maybe_unused]] auto r = ::write(g_signalPipe[1], &c, 1);
-}
-
-bool ParseNumber(const std::string& text, int64_t lo, int64_t hi, int64_t& value) {
-  if (text.empty()) return false;
-  try {
-    size_t used = 0;
-    long long v = std::stoll(text, &used, 0);
-    if (used != text.size() || v < lo || v > hi) return false;
-    value = v;
-    return true;
-  } catch (...) {
-    return false;
-  }
 }
 
 std::optional<sim::SimModel> ParseModel(std::string name) {
@@ -63,7 +51,7 @@ bool Execute(const std::string& line, sim::SimPtyServer& server, std::ostream& o
   if (w.empty()) return true;
   sim::SimController& c = server.link().controller();
   sim::SimLink& link = server.link();
-  int64_t a = 0, b = 0;
+  long long a = 0, b = 0;
   auto bad = [&] { err << "sim: cannot understand \"" << line << "\"\n" << std::flush; };
   const std::string& cmd = w[0];
   if (cmd == "quit" || cmd == "exit") return false;
@@ -126,7 +114,7 @@ int CmdSim(const Args& args, std::ostream& out, std::ostream& err) {
       return true;
     };
     std::string v;
-    int64_t n = 0;
+    long long n = 0;
     if (a == "--model" || a == "--sim-model") {
       if (!value(v)) return err << "sim: " << a << " needs a value\n", 2;
       auto m = ParseModel(v);
