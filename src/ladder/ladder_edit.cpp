@@ -10,6 +10,13 @@ namespace ferrolad {
 
 namespace {
 
+// An operand cell of a box, with the register's caption as its note when the operand names one.
+void FillOperandCell(TLDMCell& cell, const char* layers, const std::string& value, const TLadderRegister& reg) {
+  cell.Layers = layers;
+  cell.Value = value;
+  if (reg.Found) cell.Lbl = reg.Caption;
+}
+
 bool HasSlot(const TInstructions& instr, int slot) {
   return slot >= 1 && slot <= 4 && !instr.Operands[static_cast<size_t>(slot - 1)].Types.empty();
 }
@@ -134,16 +141,10 @@ bool TLadderGrid::PlaceComparison(const TInstructions& instr, const std::string&
   bool closed = false;
   if (HasSlot(instr, 1) && !op1.empty() && CurCol + 1 < ColCount) {
     ++CurCol;
-    TLDMCell& c1 = Cell(CurRow, CurCol);
-    c1.Layers = "TransOperand1;";
-    c1.Value = op1;
-    if (auto d = LookupRegister(op1); d.Found) c1.Lbl = d.Caption;
+    FillOperandCell(Cell(CurRow, CurCol), "TransOperand1;", op1, LookupRegister(op1));
     if (HasSlot(instr, 2) && !op2.empty() && CurCol + 1 < ColCount) {
       ++CurCol;
-      TLDMCell& c2 = Cell(CurRow, CurCol);
-      c2.Layers = "TransOperand2;TransEnd;";
-      c2.Value = op2;
-      if (auto d = LookupRegister(op2); d.Found) c2.Lbl = d.Caption;
+      FillOperandCell(Cell(CurRow, CurCol), "TransOperand2;TransEnd;", op2, LookupRegister(op2));
       closed = true;
     }
   }
@@ -222,16 +223,10 @@ bool TLadderGrid::PlaceBox(const TInstructions& instr, const std::string& op1, c
       }
       if (HasSlot(instr, 3) && !op3.empty() && CurCol + 1 < ColCount) {
         ++CurCol;
-        TLDMCell& c3 = Cell(row, CurCol);
-        c3.Layers = "InstrOperand3;";
-        c3.Value = op3;
-        if (auto d = LookupRegister(op3); d.Found) c3.Lbl = d.Caption;
+        FillOperandCell(Cell(row, CurCol), "InstrOperand3;", op3, LookupRegister(op3));
         if (HasSlot(instr, 4) && !op4.empty() && CurCol + 1 < ColCount) {
           ++CurCol;
-          TLDMCell& c4 = Cell(row, CurCol);
-          c4.Layers = "InstrOperand4;InstrEnd;";
-          c4.Value = op4;
-          if (auto d = LookupRegister(op4); d.Found) c4.Lbl = d.Caption;
+          FillOperandCell(Cell(row, CurCol), "InstrOperand4;InstrEnd;", op4, LookupRegister(op4));
           closed = true;
         }
       }
